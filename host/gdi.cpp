@@ -1,0 +1,483 @@
+// GDI on the host: DIB sections loaded from resources and files (LoadImageA),
+// memory device contexts, surface device contexts, StretchBlt, GetPixel, SetPixel.
+//
+// Colours drawn into an 8-bit surface become the nearest entry (squared
+// distance, first of equals) of the palette in force. StretchBlt samples the
+// nearest source pixel, source = start + i * sourceSize / targetSize; the
+// merging of eliminated pixels in the platform's default BLACKONWHITE mode is
+// not modelled (the intro only ever copies one to one).
+#include <cstring>
+#include <map>
+
+#include "host/internal.h"
+
+namespace host {
+namespace {
+
+using detail::Hex;
+using detail::Join;
+using detail::Log;
+using detail::Num;
+
+struct Bitmap {
+    int width = 0, height = 0, bitsPerPixel = 0, stride = 0;
+    std::vector<RGBQUAD> colors;
+    std::vector<uint8_t> bits;  // top-down rows
+    HDC selectedInto = nullptr;
+};
+
+struct DeviceContext {
+    detail::SurfaceTarget* surface = nullptr;  // null for a memory context
+    HGDIOBJ selected = nullptr;               // bitmap of a memory context
+};
+
+const HGDIOBJ kDefaultBitmap = (HGDIOBJ)0x3FFF0;  // what a new memory context holds
+const uintptr_t kStockBase = 0x30000;
+
+struct Gdi {
+    std::map<HGDIOBJ, Bitmap> bitmaps;
+    std::map<HDC, DeviceContext> contexts;
+    uintptr_t nextHandle = 0x20000;
+};
+
+Gdi& gdi()
+{
+    static Gdi state;
+    return state;
+}
+
+template <typename Handle>
+Handle NewHandle()
+{
+    return (Handle)(gdi().nextHandle += 4);
+}
+
+Bitmap* FindBitmap(HGDIOBJ object)
+{
+    auto found = gdi().bitmaps.find(object);
+    return found == gdi().bitmaps.end() ? nullptr : &found->second;
+}
+
+DeviceContext* FindContext(HDC context)
+{
+    auto found = gdi().contexts.find(context);
+    return found == gdi().contexts.end() ? nullptr : &found->second;
+}
+
+// ---- DIB parsing: whatever the bytes say, nothing outside them is read. ----
+uint32_t Little(const std::string& bytes, size_t offset, int width)
+{
+    uint32_t value = 0;
+    for (int i = 0; i < width; ++i)
+        value |= (uint32_t)(uint8_t)bytes[offset + i] << (8 * i);
+    return value;
+}
+
+const uint64_t kLargestPicture = 1 << 26;  // pixels; larger is taken as hostile
+
+// A packed DIB at `start`; for a file, `pixelsAt` is where bfOffBits puts the pixels.
+bool ParseDib(const std::string& bytes, size_t start, long long pixelsAt, Bitmap* bitmap)
+{
+    if (bytes.size() < start + 12)
+        return false;
+    uint32_t headerSize = Little(bytes, start, 4);
+    int64_t width, height;
+    int bitCount;
+    uint32_t compression = 0, colorsUsed = 0;
+    size_t entrySize = 4;
+    if (headerSize == 12) {  // BITMAPCOREHEADER
+        width = Little(bytes, start + 4, 2);
+        height = Little(bytes, start + 6, 2);
+        bitCount = (int)Little(bytes, start + 10, 2);
+        entrySize = 3;
+    } else if (headerSize >= 40 && bytes.size() >= start + headerSize) {
+        width = (int32_t)Little(bytes, start + 4, 4);
+        height = (int32_t)Little(bytes, start + 8, 4);
+        bitCount = (int)Little(bytes, start + 14, 2);
+        compression = Little(bytes, start + 16, 4);
+        colorsUsed = Little(bytes, start + 32, 4);
+    } else {
+        return false;
+    }
+    bool topDown = height < 0;
+    if (topDown)
+        height = -height;
+    bool knownDepth = bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 ||
+                      bitCount == 24 || bitCount == 32;
+    if (!knownDepth || compression != 0 || width <= 0 || height <= 0 ||
+        (uint64_t)width * (uint64_t)height > kLargestPicture)
+        return false;
+    uint32_t tableEntries = bitCount <= 8 ? (colorsUsed ? colorsUsed : 1u << bitCount) : colorsUsed;
+    if (bitCount <= 8 && tableEntries > (1u << bitCount))
+        return false;
+    size_t tableAt = start + headerSize;
+    size_t tableEnd = tableAt + (size_t)tableEntries * entrySize;
+    if (tableEnd > bytes.size())
+        return false;
+    bitmap->width = (int)width;
+    bitmap->height = (int)height;
+    bitmap->bitsPerPixel = bitCount;
+    bitmap->stride = (int)(((width * bitCount + 31) / 32) * 4);
+    if (bitCount <= 8) {
+        bitmap->colors.assign(1u << bitCount, RGBQUAD{0, 0, 0, 0});
+        for (uint32_t i = 0; i < tableEntries; ++i) {
+            size_t at = tableAt + i * entrySize;
+            bitmap->colors[i] = RGBQUAD{(BYTE)bytes[at], (BYTE)bytes[at + 1], (BYTE)bytes[at + 2], 0};
+        }
+    }
+    size_t pixels = pixelsAt >= 0 ? (size_t)pixelsAt : tableEnd;
+    size_t size = (size_t)bitmap->stride * (size_t)height;
+    if (pixels > bytes.size() || bytes.size() - pixels < size)
+        return false;
+    bitmap->bits.resize(size);
+    for (int y = 0; y < height; ++y) {
+        int stored = topDown ? y : (int)height - 1 - y;
+        std::memcpy(&bitmap->bits[(size_t)y * bitmap->stride],
+                    bytes.data() + pixels + (size_t)stored * bitmap->stride, bitmap->stride);
+    }
+    return true;
+}
+
+RGBQUAD BitmapPixel(const Bitmap& bitmap, int x, int y)
+{
+    const uint8_t* row = &bitmap.bits[(size_t)y * bitmap.stride];
+    switch (bitmap.bitsPerPixel) {
+    case 1:
+        return bitmap.colors[(row[x / 8] >> (7 - x % 8)) & 1];
+    case 4:
+        return bitmap.colors[(row[x / 2] >> (x % 2 ? 0 : 4)) & 15];
+    case 8:
+        return bitmap.colors[row[x]];
+    case 16: {  // 5-5-5
+        unsigned value = row[2 * x] | row[2 * x + 1] << 8;
+        auto expand = [](unsigned five) { return (BYTE)(five << 3 | five >> 2); };
+        return RGBQUAD{expand(value & 31), expand(value >> 5 & 31), expand(value >> 10 & 31), 0};
+    }
+    case 24:
+        return RGBQUAD{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};
+    default:
+        return RGBQUAD{row[4 * x], row[4 * x + 1], row[4 * x + 2], 0};
+    }
+}
+
+// The image at another size, as LoadImageA delivers it when asked for one.
+Bitmap Scaled(const Bitmap& source, int width, int height)
+{
+    Bitmap scaled;
+    scaled.width = width;
+    scaled.height = height;
+    scaled.bitsPerPixel = 32;
+    scaled.stride = width * 4;
+    scaled.bits.resize((size_t)scaled.stride * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            RGBQUAD pixel = BitmapPixel(source, x * source.width / width, y * source.height / height);
+            std::memcpy(&scaled.bits[(size_t)y * scaled.stride + 4 * x], &pixel, 4);
+        }
+    return scaled;
+}
+
+// ---- Pixels of a surface ----------------------------------------------------
+int NearestIndex(const PALETTEENTRY* colors, BYTE red, BYTE green, BYTE blue)
+{
+    int best = 0;
+    long bestDistance = -1;
+    for (int i = 0; i < 256; ++i) {
+        long dr = colors[i].peRed - red, dg = colors[i].peGreen - green, db = colors[i].peBlue - blue;
+        long distance = dr * dr + dg * dg + db * db;
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+            if (distance == 0)
+                break;
+        }
+    }
+    return best;
+}
+
+// The raw value a colour takes in a surface's format.
+uint32_t SurfaceValue(detail::SurfaceTarget* surface, BYTE red, BYTE green, BYTE blue)
+{
+    switch (surface->BitsPerPixel()) {
+    case 8:
+        return (uint32_t)NearestIndex(surface->Colors(), red, green, blue);
+    case 16:  // 5-6-5
+        return (uint32_t)(red >> 3) << 11 | (uint32_t)(green >> 2) << 5 | blue >> 3;
+    default:
+        return (uint32_t)red << 16 | (uint32_t)green << 8 | blue;
+    }
+}
+
+void PutSurfaceValue(detail::SurfaceTarget* surface, int x, int y, uint32_t value)
+{
+    int bytes = surface->BitsPerPixel() / 8;
+    std::memcpy(surface->Row(y) + (size_t)x * bytes, &value, bytes);
+}
+
+COLORREF SurfaceColor(detail::SurfaceTarget* surface, int x, int y)
+{
+    int bytes = surface->BitsPerPixel() / 8;
+    uint32_t value = 0;
+    std::memcpy(&value, surface->Row(y) + (size_t)x * bytes, bytes);
+    switch (surface->BitsPerPixel()) {
+    case 8: {
+        const PALETTEENTRY& entry = surface->Colors()[value];
+        return RGB(entry.peRed, entry.peGreen, entry.peBlue);
+    }
+    case 16: {
+        unsigned r = value >> 11 & 31, g = value >> 5 & 63, b = value & 31;
+        return RGB(r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2);
+    }
+    default:
+        return RGB(value >> 16 & 255, value >> 8 & 255, value & 255);
+    }
+}
+
+bool Inside(detail::SurfaceTarget* surface, int x, int y)
+{
+    return x >= 0 && y >= 0 && x < surface->Width() && y < surface->Height();
+}
+
+// The 20 colours the platform keeps in every palette; the rest are black.
+PALETTEENTRY* BuildSystemPalette()
+{
+    static PALETTEENTRY colors[256];
+    static const BYTE kStatic[20][3] = {
+        {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+        {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
+        {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
+        {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+    for (int i = 0; i < 20; ++i) {
+        PALETTEENTRY& entry = colors[i < 10 ? i : 236 + i];
+        entry = PALETTEENTRY{kStatic[i][0], kStatic[i][1], kStatic[i][2], 0};
+    }
+    return colors;
+}
+
+}  // namespace
+
+namespace detail {
+
+void ResetGdi() { gdi() = Gdi(); }
+
+const PALETTEENTRY* SystemPalette()
+{
+    static const PALETTEENTRY* colors = BuildSystemPalette();
+    return colors;
+}
+
+HDC CreateSurfaceDC(SurfaceTarget* surface)
+{
+    HDC context = NewHandle<HDC>();
+    gdi().contexts[context] = DeviceContext{surface, nullptr};
+    return context;
+}
+
+void DeleteSurfaceDC(HDC context) { gdi().contexts.erase(context); }
+
+int LiveDeviceContexts()
+{
+    int memory = 0;
+    for (const auto& entry : gdi().contexts)
+        memory += entry.second.surface == nullptr;
+    return memory;
+}
+
+int LiveBitmaps() { return (int)gdi().bitmaps.size(); }
+
+}  // namespace detail
+}  // namespace host
+
+using namespace host;
+
+HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags)
+{
+    auto args = [&] {
+        return Join(detail::Object(instance), detail::Text(name), Num(type), Num(cx), Num(cy),
+                    Hex(flags));
+    };
+    uint32_t code;
+    if (detail::Scripted("LoadImageA", nullptr, &code)) {
+        SetLastError(code);
+        return (HANDLE)Log("LoadImageA", nullptr, args, 0);
+    }
+    Bitmap bitmap;
+    bool loaded = false;
+    std::string bytes;
+    if (type != IMAGE_BITMAP || !name) {
+        loaded = false;
+    } else if (flags & LR_LOADFROMFILE) {
+        if (!IS_INTRESOURCE(name)) {
+            detail::NoteOpenedFile(name);
+            loaded = detail::ReadWholeFile(name, &bytes) && bytes.size() >= 14 && bytes[0] == 'B' &&
+                     bytes[1] == 'M' && ParseDib(bytes, 14, Little(bytes, 10, 4), &bitmap);
+        }
+    } else if (instance == Instance()) {
+        loaded = detail::FindBitmapResource(name, &bytes) && ParseDib(bytes, 0, -1, &bitmap);
+    }
+    if (!loaded) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return (HANDLE)Log("LoadImageA", nullptr, args, 0);
+    }
+    if ((cx && cx != bitmap.width) || (cy && cy != bitmap.height))
+        bitmap = Scaled(bitmap, cx ? cx : bitmap.width, cy ? cy : bitmap.height);
+    HGDIOBJ handle = NewHandle<HGDIOBJ>();
+    gdi().bitmaps[handle] = bitmap;
+    return (HANDLE)Log("LoadImageA", nullptr, args, (uintptr_t)handle);
+}
+
+HGDIOBJ GetStockObject(int object)
+{
+    HGDIOBJ stock = (object >= 0 && object <= 19) ? (HGDIOBJ)(kStockBase + 4 * object) : nullptr;
+    Log("GetStockObject", nullptr, [&] { return Num(object); }, (uintptr_t)stock);
+    return stock;
+}
+
+int GetObjectA(HANDLE object, int size, LPVOID buffer)
+{
+    Bitmap* bitmap = FindBitmap(object);
+    int written = 0;
+    if (bitmap && buffer && size >= (int)sizeof(BITMAP)) {
+        BITMAP description = {};
+        description.bmWidth = bitmap->width;
+        description.bmHeight = bitmap->height;
+        description.bmWidthBytes = bitmap->stride;
+        description.bmPlanes = 1;
+        description.bmBitsPixel = (WORD)bitmap->bitsPerPixel;
+        description.bmBits = bitmap->bits.data();
+        std::memcpy(buffer, &description, sizeof description);
+        written = (int)sizeof description;
+    }
+    Log("GetObjectA", nullptr, [&] { return Join(detail::Object(object), Num(size)); },
+        (uint64_t)written);
+    return written;
+}
+
+HDC CreateCompatibleDC(HDC reference)
+{
+    auto args = [&] { return detail::Object(reference); };
+    uint32_t code;
+    if (detail::Scripted("CreateCompatibleDC", nullptr, &code)) {
+        SetLastError(code);
+        return (HDC)Log("CreateCompatibleDC", nullptr, args, 0);
+    }
+    HDC context = NewHandle<HDC>();
+    gdi().contexts[context] = DeviceContext{nullptr, kDefaultBitmap};
+    return (HDC)Log("CreateCompatibleDC", nullptr, args, (uintptr_t)context);
+}
+
+HGDIOBJ SelectObject(HDC context, HGDIOBJ object)
+{
+    DeviceContext* target = FindContext(context);
+    Bitmap* bitmap = FindBitmap(object);
+    HGDIOBJ previous = nullptr;
+    if (target && !target->surface && bitmap && !bitmap->selectedInto) {
+        if (Bitmap* old = FindBitmap(target->selected))
+            old->selectedInto = nullptr;
+        previous = target->selected;
+        target->selected = object;
+        bitmap->selectedInto = context;
+    } else if (target && (uintptr_t)object >= kStockBase && (uintptr_t)object < kStockBase + 80) {
+        previous = (HGDIOBJ)(kStockBase + 4 * 0);  // the context's former brush
+    }
+    Log("SelectObject", nullptr, [&] { return Join(detail::Object(context), detail::Object(object)); },
+        (uintptr_t)previous);
+    return previous;
+}
+
+BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX,
+                int sourceY, int sourceWidth, int sourceHeight, DWORD rop)
+{
+    auto args = [&] {
+        return Join(detail::Object(target), Num(x), Num(y), Num(width), Num(height),
+                    detail::Object(source), Num(sourceX), Num(sourceY), Num(sourceWidth),
+                    Num(sourceHeight), Hex(rop));
+    };
+    uint32_t code;
+    if (detail::Scripted("StretchBlt", nullptr, &code)) {
+        SetLastError(code);
+        return (BOOL)Log("StretchBlt", nullptr, args, FALSE);
+    }
+    DeviceContext* to = FindContext(target);
+    DeviceContext* from = FindContext(source);
+    Bitmap* bitmap = from ? FindBitmap(from->selected) : nullptr;
+    if (!to || !to->surface || !bitmap || rop != SRCCOPY || width <= 0 || height <= 0 ||
+        sourceWidth <= 0 || sourceHeight <= 0)
+        return (BOOL)Log("StretchBlt", nullptr, args, FALSE);
+    detail::SurfaceTarget* surface = to->surface;
+    std::map<uint32_t, uint32_t> converted;  // a picture has few colours; convert each once
+    for (int j = 0; j < height; ++j) {
+        int sy = sourceY + (int)((int64_t)j * sourceHeight / height);
+        for (int i = 0; i < width; ++i) {
+            int sx = sourceX + (int)((int64_t)i * sourceWidth / width);
+            if (!Inside(surface, x + i, y + j) || sx < 0 || sy < 0 || sx >= bitmap->width ||
+                sy >= bitmap->height)
+                continue;
+            RGBQUAD pixel = BitmapPixel(*bitmap, sx, sy);
+            uint32_t key = (uint32_t)pixel.rgbRed << 16 | pixel.rgbGreen << 8 | pixel.rgbBlue;
+            auto found = converted.find(key);
+            if (found == converted.end())
+                found = converted.emplace(key, SurfaceValue(surface, pixel.rgbRed, pixel.rgbGreen,
+                                                             pixel.rgbBlue)).first;
+            PutSurfaceValue(surface, x + i, y + j, found->second);
+        }
+    }
+    return (BOOL)Log("StretchBlt", nullptr, args, TRUE);
+}
+
+BOOL DeleteDC(HDC context)
+{
+    DeviceContext* found = FindContext(context);
+    BOOL ok = found && !found->surface;
+    if (found && found->surface)
+        detail::Problem("DeleteDC on a surface's device context");
+    if (ok) {
+        if (Bitmap* bitmap = FindBitmap(found->selected))
+            bitmap->selectedInto = nullptr;
+        gdi().contexts.erase(context);
+    }
+    Log("DeleteDC", nullptr, [&] { return detail::Object(context); }, ok);
+    return ok;
+}
+
+BOOL DeleteObject(HGDIOBJ object)
+{
+    Bitmap* bitmap = FindBitmap(object);
+    bool stock = (uintptr_t)object >= kStockBase && (uintptr_t)object < kStockBase + 80;
+    // The platform refuses to delete a bitmap still selected into a context.
+    BOOL ok = stock || (bitmap && !bitmap->selectedInto);
+    if (bitmap && ok)
+        gdi().bitmaps.erase(object);
+    Log("DeleteObject", nullptr, [&] { return detail::Object(object); }, ok);
+    return ok;
+}
+
+COLORREF GetPixel(HDC context, int x, int y)
+{
+    DeviceContext* found = FindContext(context);
+    COLORREF color = CLR_INVALID;
+    uint32_t code;
+    if (detail::Scripted("GetPixel", nullptr, &code))
+        color = code;
+    else if (found && found->surface && Inside(found->surface, x, y))
+        color = SurfaceColor(found->surface, x, y);
+    Log("GetPixel", nullptr, [&] { return Join(detail::Object(context), Num(x), Num(y)); }, color);
+    return color;
+}
+
+COLORREF SetPixel(HDC context, int x, int y, COLORREF color)
+{
+    DeviceContext* found = FindContext(context);
+    COLORREF set = CLR_INVALID;
+    uint32_t code;
+    if (detail::Scripted("SetPixel", nullptr, &code)) {
+        set = code;
+    } else if (found && found->surface && Inside(found->surface, x, y) && color != CLR_INVALID) {
+        PutSurfaceValue(found->surface, x, y,
+                        SurfaceValue(found->surface, GetRValue(color), GetGValue(color), GetBValue(color)));
+        set = SurfaceColor(found->surface, x, y);
+    }
+    Log("SetPixel", nullptr,
+        [&] { return Join(detail::Object(context), Num(x), Num(y), Hex(color)); }, set);
+    return set;
+}

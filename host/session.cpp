@@ -1,0 +1,47 @@
+#include "host/session.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "app/app.h"
+#include "app/intro_state.h"
+#include "display/display.h"
+#include "host/host.h"
+#include "intro/sheet_layout.h"
+
+namespace host {
+
+std::string DefaultSheetPath() { return INTRO_SOURCE_DIR "/resources/all.bmp"; }
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void PrepareIntro(const std::vector<uint8_t>& sheetBmp)
+{
+    Reset();
+    AddBitmapResourceFromFile(kSheetName, sheetBmp);
+    intro = InitialIntroState();
+}
+
+int StartIntro()
+{
+    int result = InitDisplay(Instance(), SW_SHOWDEFAULT);
+    if (intro.sheet)
+        Label(intro.sheet, "sheet");
+    return result;
+}
+
+int RunWinMain()
+{
+    char commandLine[] = "";
+    try {
+        return WinMain(Instance(), nullptr, commandLine, SW_SHOWDEFAULT);
+    } catch (const ProcessExit& exit) {
+        return (int)exit.status;
+    }
+}
+
+}  // namespace host

@@ -1,0 +1,27 @@
+// The music is track 5 of the audio CD. Nothing here waits for or depends on
+// it: without a drive, a disc or a fifth track every command simply fails.
+#include "intro/intro.h"
+
+static const char* const kCueCommands[] = {
+    "open cdaudio shareable",
+    "set cdaudio time format tmsf",
+    "open cdaudio",
+    "play cdaudio from 05:00:00:00 to 06:00:00:00",
+};
+static const char kStopCommand[] = "stop cdaudio";
+
+static void SendCommand(const char* command)
+{
+    mciSendStringA(command, NULL, 0, NULL);
+}
+
+void StartCdAudio()
+{
+    for (const char* command : kCueCommands)
+        SendCommand(command);
+}
+
+void StopCdAudio()
+{
+    SendCommand(kStopCommand);
+}

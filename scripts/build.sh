@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds both programs: build/host (the intro on the host stand-in, tests and
+# tools) and build/win32 (the real intro.exe and the test programs for Wine).
+# INTRO_SANITIZE=1 adds a third, build/host-asan, with the sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+[ "${SKIP_SETUP:-}" = 1 ] || bash scripts/setup.sh
+jobs=$(nproc)
+
+configure() {  # folder, then cmake options
+    local dir=$1; shift
+    [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+}
+
+configure build/host
+cmake --build build/host -j"$jobs"
+configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+cmake --build build/win32 -j"$jobs"
+if [ "${INTRO_SANITIZE:-}" = 1 ]; then
+    configure build/host-asan -DINTRO_SANITIZE=ON
+    cmake --build build/host-asan -j"$jobs"
+fi
+echo "build: build/win32/intro.exe and build/host ready"
