@@ -157,6 +157,10 @@ Count count_drawn(const std::vector<uint8_t>& px, const Rect& r) {
   return c;
 }
 
+std::string pixels_are(int n, const char* verb_one, const char* verb_many) {
+  return std::to_string(n) + (n == 1 ? " pixel " : " pixels ") + (n == 1 ? verb_one : verb_many);
+}
+
 std::string first_text(const Count& c) {
   return "first at row " + std::to_string(c.row) + ", column " + std::to_string(c.col);
 }
@@ -165,8 +169,8 @@ void check_black_zones(const std::vector<uint8_t>& px, std::vector<Violation>& o
   for (const Region& z : black_zones()) {
     Count c = count_drawn(px, z.rect);
     if (c.n == 0) continue;
-    add(out, "black-rows", place_text(z.rect) + " must be black (index 0): " + std::to_string(c.n) +
-                               (c.n == 1 ? " pixel is not, " : " pixels are not, ") + first_text(c));
+    add(out, "black-rows", place_text(z.rect) + " must be black (index 0): " + pixels_are(c.n, "is", "are") +
+                               " not, " + first_text(c));
   }
 }
 
@@ -186,17 +190,17 @@ void check_edge_column(const std::vector<Colour>& palette, const std::vector<uin
   }
   std::string rows = "column 319 in rows 0-" + std::to_string(kEdgeLastRow);
   if (black.n)
-    add(out, "edge-column", rows + " must be dark but not black: " + std::to_string(black.n) +
-                                " pixels are black (index 0), first at row " + std::to_string(black.row));
+    add(out, "edge-column", rows + " must be dark but not black: " + pixels_are(black.n, "is", "are") +
+                                " black (index 0), first at row " + std::to_string(black.row));
   if (bright.n)
     add(out, "edge-column", rows + " must be dark (no channel above " + std::to_string(kEdgeMaxLevel) +
-                                "): " + std::to_string(bright.n) + " pixels are too bright, first at row " +
+                                "): " + pixels_are(bright.n, "is", "are") + " too bright, first at row " +
                                 std::to_string(bright.row) + " (index " + std::to_string(bright.col) + " " +
                                 rgb_text(palette[bright.col]) + ")");
   if (below.n)
     add(out, "black-column", "column 319 in rows " + std::to_string(kEdgeLastRow + 1) + "-" +
                                  std::to_string(kHeight - 1) + " must be black (index 0): " +
-                                 std::to_string(below.n) + " pixels are not, first at row " +
+                                 pixels_are(below.n, "is", "are") + " not, first at row " +
                                  std::to_string(below.row));
 }
 
@@ -206,8 +210,8 @@ void check_white_unused(const std::vector<uint8_t>& px, std::vector<Violation>& 
     for (int col = 0; col < kWidth; ++col)
       if (at(px, row, col) == kWhiteIndex) c.hit(row, col);
   if (c.n)
-    add(out, "white-unused", "index 255 (white) must not be drawn: " + std::to_string(c.n) +
-                                 " pixels use it, " + first_text(c));
+    add(out, "white-unused", "index 255 (white) must not be drawn: " + pixels_are(c.n, "uses", "use") +
+                                 " it, " + first_text(c));
 }
 
 void check_badge_foot(const std::vector<uint8_t>& px, std::vector<Violation>& out) {
