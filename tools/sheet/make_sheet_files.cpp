@@ -1,7 +1,6 @@
 // Writers for the sheet (.bmp), the program icon (.ico) and the preview pictures (.png).
 #include <png.h>
 
-#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -38,27 +37,43 @@ constexpr Rgb kIconColours[16] = {{0, 0, 0},       {10, 14, 36},   {22, 30, 66},
                                   {255, 236, 150}, {120, 200, 255}, {128, 0, 0},    {0, 128, 0},
                                   {128, 128, 0},   {0, 0, 128},     {128, 0, 128},  {255, 255, 255}};
 
-// Distance from a point to the chevron's two strokes.
-float chevron_distance(float x, float y) {
-  auto seg = [](float px, float py, float ax, float ay, float bx, float by) {
-    float dx = bx - ax, dy = by - ay;
-    float t = std::fmax(0.f, std::fmin(1.f, ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)));
-    return std::hypot(px - ax - t * dx, py - ay - t * dy);
-  };
-  return std::fmin(seg(x, y, 3.5f, 10.f, 8.f, 4.5f), seg(x, y, 8.f, 4.5f, 12.5f, 10.f));
+// Drawn by hand at its one size: two gold chevrons climbing out of the roundel, with the
+// blue glow of an engine below them.
+constexpr const char* kIconArt[16] = {
+    "................",  //
+    ".....rRRRRr.....",  //
+    "...rRNNNNNNRr...",  //
+    "..rRNNNGGNNNRr..",  //
+    "..RNNNGGGGNNNR..",  //
+    ".rNNNGGkkGGNNNr.",  //
+    ".RNNGGkNNkGGNNR.",  //
+    ".RNGGkNGGNkGGNR.",  //
+    ".RGgkNGGGGNkgGR.",  //
+    ".rdkNGgkkgGNkdr.",  //
+    ".rnNGgkNNkgGNnr.",  //
+    "..rndkNbbNkdnr..",  //
+    "..rnnNNbbNNnnr..",  //
+    "...rrnnnnnnrr...",  //
+    ".....rrrrrr.....",  //
+    "................",  //
+};
+
+uint8_t icon_colour(char ch) {
+  switch (ch) {
+    case 'n': return kNavy;
+    case 'N': return kNavyLight;
+    case 'k': return kRimDark;
+    case 'r': return kRim;
+    case 'R': return kRimLight;
+    case 'd': return kGoldDark;
+    case 'g': return kGold;
+    case 'G': return kGoldLight;
+    case 'b': return kGlow;
+    default: return kClear;
+  }
 }
 
-uint8_t icon_pixel(int x, int y) {
-  float cx = x + 0.5f, cy = y + 0.5f;
-  float r = std::hypot(cx - 8.f, cy - 8.f);
-  if (r > 7.9f) return kClear;
-  float chev = chevron_distance(cx, cy);
-  if (chev < 1.3f) return cy < 7.f && cx > 6.f && cx < 10.f ? kGoldLight : (cy > 9.f ? kGoldDark : kGold);
-  if (chev < 2.1f) return kRimDark;
-  if (std::hypot(cx - 8.f, cy - 11.5f) < 1.2f) return kGlow;
-  if (r > 6.6f) return cy < 8.f ? kRimLight : (cy < 11.f ? kRim : kRimDark);
-  return cy < 7.f ? kNavyLight : kNavy;
-}
+uint8_t icon_pixel(int x, int y) { return icon_colour(kIconArt[y][x]); }
 
 }  // namespace
 

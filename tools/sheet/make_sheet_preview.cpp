@@ -71,9 +71,12 @@ void label(Image& img, int x, int y, const std::u32string& text, Rgb colour, boo
     for (int i = 0; i < l.mask.w; ++i) blend(img, left + i, y - l.baseline + j, colour, std::min(1.f, l.mask.get(i, j)));
 }
 
+// Drawn just outside the region so the artwork inside stays visible.
 void outline(Image& img, const sheet::Rect& r, Rgb colour) {
-  for (int x = r.left; x <= r.right + 1; ++x) blend(img, kMapLeft + x, r.top, colour, 1), blend(img, kMapLeft + x, r.bottom + 1, colour, 1);
-  for (int y = r.top; y <= r.bottom + 1; ++y) blend(img, kMapLeft + r.left, y, colour, 1), blend(img, kMapLeft + r.right + 1, y, colour, 1);
+  for (int x = r.left - 1; x <= r.right + 1; ++x)
+    blend(img, kMapLeft + x, r.top - 1, colour, 1), blend(img, kMapLeft + x, r.bottom + 1, colour, 1);
+  for (int y = r.top - 1; y <= r.bottom + 1; ++y)
+    blend(img, kMapLeft + r.left - 1, y, colour, 1), blend(img, kMapLeft + r.right + 1, y, colour, 1);
 }
 
 std::u32string widen(const std::string& s) { return std::u32string(s.begin(), s.end()); }
@@ -91,6 +94,7 @@ void hatch_black_zones(Image& img, const Canvas& c) {
 
 void panel_brackets(Image& img) {
   const Rgb colours[] = {{120, 170, 255}, {140, 230, 160}, {255, 200, 90}, {240, 120, 200}, {120, 220, 230}};
+  const char* use[] = {"background", "opaque", "keyed, stretched", "opaque", "keyed, scrolled"};
   int n = 0;
   for (const sheet::Region& p : sheet::kPanels) {
     int x = kMapLeft - 8 - (n % 2) * 6;
@@ -100,10 +104,11 @@ void panel_brackets(Image& img) {
     int mid = (p.rect.top + p.rect.bottom) / 2;
     label(img, x - 6, mid, widen(std::string(p.name) + " panel"), col, true);
     label(img, x - 6, mid + 14, rows_text(p.rect), col, true);
+    label(img, x - 6, mid + 28, widen(use[n - 1]), col, true);
   }
 }
 
-void content_labels(Image& img) {
+int content_labels(Image& img) {
   const Rgb col{255, 240, 120};
   int last_y = -100;
   for (const sheet::Region& z : sheet::kContent) {
@@ -113,9 +118,13 @@ void content_labels(Image& img) {
     for (int x = kMapLeft + z.rect.right + 2; x < kMapLeft + sheet::kWidth + 8; ++x) blend(img, x, std::min(y - 4, z.rect.bottom), col, 0.6f);
     label(img, kMapLeft + sheet::kWidth + 12, y, widen(std::string(z.name) + ": ") + rows_text(z.rect), col);
   }
+  return last_y;
+}
+
+void roll_labels(Image& img, int last_y) {
   const Rgb roll{150, 230, 255};
   for (int n = 0; n < sheet::kRollLines; ++n) outline(img, sheet::roll_line(n), roll);
-  int y = sheet::roll_line(0).top + 8;
+  int y = std::max(sheet::roll_line(0).top + 8, last_y + 16);
   label(img, kMapLeft + sheet::kWidth + 12, y, U"roll title: rows 865-875", roll);
   label(img, kMapLeft + sheet::kWidth + 12, y + 40, U"roll text: 11-row lines", roll);
   label(img, kMapLeft + sheet::kWidth + 12, y + 54, U"every 16 rows, last ends on 1323", roll);
@@ -157,7 +166,7 @@ void write_layout(const std::string& path, const Canvas& c, const Palette& pal) 
     for (int x = 0; x < sheet::kWidth; ++x) img.at(kMapLeft + x, y) = sheet_px.at(x, y);
   hatch_black_zones(img, c);
   panel_brackets(img);
-  content_labels(img);
+  roll_labels(img, content_labels(img));
   edge_labels(img);
   write_png(path, img, 1);
 }

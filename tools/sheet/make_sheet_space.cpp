@@ -81,26 +81,28 @@ Vec3 nebula(float x, float y) {
 Vec3 planet_surface(float x, float y) {
   float nx = (x - kPlanetX) / kPlanetR, ny = (y - kPlanetY) / kPlanetR;
   float nz = std::sqrt(std::max(0.f, 1 - nx * nx - ny * ny));
-  const float lx = -0.62f, ly = -0.56f, lz = 0.55f;  // the sun is up and to the left
+  const float lx = -0.74f, ly = -0.5f, lz = 0.45f;  // the sun is up and to the left
   float light = std::max(0.f, nx * lx + ny * ly + nz * lz);
-  float lat = ny * 0.94f + nx * 0.34f;               // bands tilt with the axis
-  float swirl = fbm(x / 18.f, y / 9.f, 77, 4);
-  float bands = 0.5f + 0.5f * std::sin(lat * 26.f + swirl * 3.2f);
-  float tone = 0.55f + 0.45f * bands;
-  float lit = std::pow(light, 0.8f) * std::pow(nz, 0.25f);
-  Vec3 dark{14, 6, 6}, rust{170, 80, 38}, cream{246, 218, 170};
-  Vec3 surf = lerp(rust, cream, std::clamp(bands * bands * 0.9f, 0.f, 1.f));
-  Vec3 c = lerp(dark, surf, std::clamp(lit * tone * 1.15f, 0.f, 1.f));
+  // Bands follow the tilted axis and bend towards the limb, as on a sphere.
+  float lat = (ny * 0.94f + nx * 0.34f) / (0.35f + 0.65f * std::sqrt(nz));
+  float swirl = fbm(x / 16.f, y / 7.f, 77, 4);
+  float broad = 0.5f + 0.5f * std::sin(lat * 17.f + swirl * 3.4f);
+  float fine = 0.5f + 0.5f * std::sin(lat * 47.f + swirl * 5.f);
+  float tone = 0.62f + 0.38f * (0.7f * broad + 0.3f * fine);
+  float lit = std::pow(light, 0.9f);
+  Vec3 dark{12, 5, 6}, brown{120, 52, 28}, rust{186, 92, 44}, cream{244, 214, 164};
+  Vec3 surf = lerp(lerp(brown, rust, fine), cream, std::clamp(broad * broad, 0.f, 1.f));
+  Vec3 c = lerp(dark, surf, std::clamp(lit * tone * 1.2f, 0.f, 1.f));
   // Thin blue haze on the sunlit limb.
-  float limb = std::pow(1 - nz, 3.f) * light;
-  return add(c, scale(Vec3{90, 130, 210}, limb * 1.4f));
+  float limb = std::pow(1 - nz, 6.f) * light;
+  return add(c, scale(Vec3{80, 120, 210}, limb * 1.6f));
 }
 
 Vec3 planet_glow(float x, float y) {
   float d = planet_distance(x, y) - 1.f;
   float nx = (x - kPlanetX) / kPlanetR, ny = (y - kPlanetY) / kPlanetR;
   float sun = std::max(0.f, -(nx * 0.62f + ny * 0.56f)) / std::max(0.01f, std::hypot(nx, ny));
-  return scale(Vec3{60, 96, 170}, std::exp(-d * 42.f) * sun * 0.9f);
+  return scale(Vec3{60, 96, 170}, std::exp(-d * 60.f) * sun * 0.8f);
 }
 
 Vec3 star_tint(Rng& rng) {
