@@ -20,10 +20,9 @@ Shader ramp_shader(const Ramp& ramp, float low, float high) {
 
 uint8_t ink(float t) { return ramp_index(kInk, t); }
 
-// ---- Caption -------------------------------------------------------------------------------
-
 }  // namespace
 
+// The caption is shown opaque on black, so its letters need no outline.
 void draw_caption(Canvas& c) {
   Line date = render_line({"DejaVuSans.ttf", 11, 11, 2}, U"SHIPYEAR 3107  \u00B7  THIRD WATCH");
   Line place = render_line({"DejaVuSerif.ttf", 25, 25, 1}, U"The Orrin Reach");
