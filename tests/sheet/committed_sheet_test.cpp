@@ -118,6 +118,7 @@ TEST(SheetCheckCommand, ExitCodesTellUsableBrokenAndUnreadable) {
   std::fclose(out);
   EXPECT_EQ(exit_code(check + "\"" + bad.string() + "\""), 1);
   EXPECT_EQ(exit_code(check + "\"" + (dir.path / "missing.bmp").string() + "\""), 2);
+  EXPECT_EQ(exit_code(check + "\"" + dir.path.string() + "\""), 2);  // a directory
   EXPECT_EQ(exit_code(check), 2);
   EXPECT_EQ(exit_code(check + "a.bmp b.bmp"), 2);
 }

@@ -52,9 +52,9 @@ std::vector<std::string> lines(const std::vector<sheet::Violation>& found) {
   return out;
 }
 
-testing::AssertionResult Contains(const std::string& text, const std::string& part) {
-  if (text.find(part) != std::string::npos) return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "\"" << text << "\" does not contain \"" << part << "\"";
+testing::AssertionResult Contains(const std::string& text, const std::string& piece) {
+  if (text.find(piece) != std::string::npos) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "\"" << text << "\" does not contain \"" << piece << "\"";
 }
 
 std::vector<std::string> of_rule(const std::vector<sheet::Violation>& found, const std::string& rule) {

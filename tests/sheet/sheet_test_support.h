@@ -42,7 +42,7 @@ void put_u16(std::vector<uint8_t>& file, size_t at, uint16_t value);
 std::vector<uint8_t> read_file(const std::string& path);
 std::vector<std::string> lines(const std::vector<sheet::Violation>& found);
 
-testing::AssertionResult Contains(const std::string& text, const std::string& part);
+testing::AssertionResult Contains(const std::string& text, const std::string& piece);
 
 // The violations of one rule, as printed lines.
 std::vector<std::string> of_rule(const std::vector<sheet::Violation>& found, const std::string& rule);

@@ -46,7 +46,7 @@ Palette make_palette();
 uint8_t ramp_index(const Ramp& ramp, float t);  // t in 0..1, clamped
 Vec3 to_vec(const Rgb& c);
 
-// Nearest entry among `choices` for a colour; `bias` nudges it for ordered dithering.
+// Nearest entry among `choices` for a colour, as the eye judges the difference.
 uint8_t nearest(const Palette& pal, const std::vector<uint8_t>& choices, Vec3 c);
 
 // ---- Canvas ------------------------------------------------------------------------------

@@ -44,7 +44,7 @@ Image starfield_screen(const Canvas& c, const Palette& pal) {
 
 Image logo_screen(const Canvas& c, const Palette& pal, int w, int h) {
   Image s = starfield_screen(c, pal);
-  stretch_keyed(s, c, pal, sheet::kPanels[2].rect, (kScreenW - w) / 2, (kScreenH - h) / 2, w, h);
+  stretch_keyed(s, c, pal, sheet::kPanels[sheet::kLogoPanel].rect, (kScreenW - w) / 2, (kScreenH - h) / 2, w, h);
   return s;
 }
 
@@ -147,15 +147,15 @@ void edge_labels(Image& img) {
 void write_previews(const std::string& dir, const Canvas& c, const Palette& pal) {
   write_png(dir + "/sheet.png", sheet_image(c, pal), 1);
   Image opening(kScreenW, kScreenH);
-  copy_opaque(opening, c, pal, sheet::kPanels[3].rect.top, 226);
+  copy_opaque(opening, c, pal, sheet::kPanels[sheet::kOpeningPanel].rect.top, 226);
   write_png(dir + "/opening.png", opening, kPreviewScale);
   Image caption(kScreenW, kScreenH);
-  copy_opaque(caption, c, pal, sheet::kPanels[1].rect.top, kScreenH);
+  copy_opaque(caption, c, pal, sheet::kPanels[sheet::kCaptionPanel].rect.top, kScreenH);
   write_png(dir + "/caption.png", caption, kPreviewScale);
   write_png(dir + "/logo-full.png", logo_screen(c, pal, kScreenW, kScreenH), kPreviewScale);
   write_png(dir + "/logo-small.png", logo_screen(c, pal, 140, 104), kPreviewScale);
   write_png(dir + "/logo-tiny.png", logo_screen(c, pal, 42, 30), kPreviewScale);
-  write_png(dir + "/roll-start.png", roll_screen(c, pal, sheet::kPanels[4].rect.top), kPreviewScale);
+  write_png(dir + "/roll-start.png", roll_screen(c, pal, sheet::kPanels[sheet::kRollPanel].rect.top), kPreviewScale);
   write_png(dir + "/roll.png", roll_screen(c, pal, 1100), kPreviewScale);
 }
 

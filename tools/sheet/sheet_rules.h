@@ -40,7 +40,8 @@ constexpr int kEdgeColumn = 319;
 constexpr int kEdgeLastRow = 453;    // the edge column is dark down to here, black below
 constexpr int kEdgeMaxLevel = 72;    // no channel of an edge pixel may be brighter
 
-// Panels as the intro copies them to the 320x240 screen.
+// Panels as the intro copies them to the 320x240 screen, in this order.
+enum Panel { kStarfieldPanel, kCaptionPanel, kLogoPanel, kOpeningPanel, kRollPanel };
 constexpr Region kPanels[] = {
     {"starfield", {0, 239, 0, 319}},  // background behind the logo and the roll
     {"caption", {240, 479, 0, 319}},  // shown opaque
