@@ -1,0 +1,126 @@
+// The artwork sheet (resources/all.bmp): its fixed format, where each panel lies, and the
+// checker that tells whether a sheet can be loaded and shown by the intro as it is.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sheet {
+
+// ---- File format -------------------------------------------------------------------------
+constexpr int kWidth = 320;
+constexpr int kHeight = 1728;
+constexpr int kColours = 256;
+constexpr uint32_t kFileHeaderBytes = 14;
+constexpr uint32_t kInfoHeaderBytes = 40;
+constexpr uint32_t kColourTableBytes = kColours * 4;
+constexpr uint32_t kPixelOffset = kFileHeaderBytes + kInfoHeaderBytes + kColourTableBytes;
+constexpr uint32_t kPixelBytes = uint32_t(kWidth) * kHeight;
+constexpr uint32_t kDibBytes = kInfoHeaderBytes + kColourTableBytes + kPixelBytes;
+constexpr uint32_t kFileBytes = kFileHeaderBytes + kDibBytes;
+constexpr int32_t kPelsPerMeter = 3779;  // 96 dpi
+constexpr int kBlackIndex = 0;            // also the colour key of the keyed panels
+constexpr int kWhiteIndex = 255;          // reserved by the palette, never drawn
+
+// ---- Layout --------------------------------------------------------------------------------
+// Rows count from the top of the picture (row 0 = top); all ranges are inclusive.
+struct Rect {
+  int top, bottom, left, right;
+};
+
+struct Region {
+  const char* name;
+  Rect rect;
+};
+
+constexpr int kLastArtColumn = 318;  // every panel's artwork stays left of the edge column
+constexpr int kEdgeColumn = 319;
+constexpr int kEdgeLastRow = 453;    // the edge column is dark down to here, black below
+constexpr int kEdgeMaxLevel = 72;    // no channel of an edge pixel may be brighter
+
+// Panels as the intro copies them to the 320x240 screen, in this order.
+enum Panel { kStarfieldPanel, kCaptionPanel, kLogoPanel, kOpeningPanel, kRollPanel };
+constexpr Region kPanels[] = {
+    {"starfield", {0, 239, 0, 319}},  // background behind the logo and the roll
+    {"caption", {240, 479, 0, 319}},  // shown opaque
+    {"logo", {480, 678, 0, 318}},     // stretched, keyed on index 0
+    {"opening", {638, 863, 0, 319}},  // shown opaque at the top of the screen
+    {"roll", {863, 1725, 0, 318}},    // scrolled through a 240-row window, keyed
+};
+
+// The text roll: a title line, then one line of text every kRollPitch rows.
+constexpr int kRollFirstRow = 865;
+constexpr int kRollLineRows = 11;
+constexpr int kRollPitch = 16;
+constexpr int kRollLines = 29;  // the last line ends on row 1323
+constexpr int kRollLastTextRow = kRollFirstRow + (kRollLines - 1) * kRollPitch + kRollLineRows - 1;
+
+// The right-hand badge of the opening strip is the only artwork allowed on row 863.
+constexpr int kBadgeFootRow = 863;
+constexpr int kRightBadgeLeft = 256;
+constexpr int kRightBadgeRight = 318;
+constexpr int kBadgeFootMaxPixels = 16;
+
+// Where artwork may be drawn (columns 0-318). Every other pixel of those columns is black.
+constexpr Region kContent[] = {
+    {"starfield", {0, 238, 0, kLastArtColumn}},
+    {"caption", {331, 384, 0, kLastArtColumn}},
+    {"logo", {497, 608, 0, kLastArtColumn}},
+    {"subtitle", {617, 637, 0, kLastArtColumn}},
+    {"credit", {741, 752, 0, kLastArtColumn}},
+    {"strip", {793, 862, 0, kLastArtColumn}},
+    {"badge foot", {kBadgeFootRow, kBadgeFootRow, kRightBadgeLeft, kRightBadgeRight}},
+};
+
+// Black bands of columns 0-318 outside the text roll; the roll's gaps come from roll_gaps().
+constexpr Region kBlackBands[] = {
+    {"starfield foot", {239, 239, 0, kLastArtColumn}},
+    {"caption top", {240, 330, 0, kLastArtColumn}},
+    {"caption foot", {385, 479, 0, kLastArtColumn}},
+    {"logo top", {480, 496, 0, kLastArtColumn}},
+    {"logo gap", {609, 616, 0, kLastArtColumn}},
+    {"logo foot", {638, 678, 0, kLastArtColumn}},
+    {"opening top", {679, 740, 0, kLastArtColumn}},
+    {"opening middle", {753, 792, 0, kLastArtColumn}},
+    {"badge foot left", {kBadgeFootRow, kBadgeFootRow, 0, kRightBadgeLeft - 1}},
+    {"roll top", {864, 864, 0, kLastArtColumn}},
+    {"roll end", {kRollLastTextRow + 1, kHeight - 1, 0, kLastArtColumn}},
+};
+
+Rect roll_line(int n);                  // n = 0 is the title line
+std::vector<Region> roll_gaps();        // black rows between the roll's lines
+std::vector<Region> black_zones();      // kBlackBands followed by roll_gaps()
+std::vector<Region> content_zones();    // kContent followed by every roll line
+
+// ---- Checking ------------------------------------------------------------------------------
+struct Violation {
+  std::string rule;    // short name, e.g. "black-rows"
+  std::string detail;  // what is wrong and where, in plain words
+};
+
+std::string to_string(const Violation& v);  // "rule: detail"
+
+struct Colour {
+  uint8_t r, g, b, reserved;
+};
+
+// A sheet read from a file: the colour table and the pixels, top row first.
+struct Decoded {
+  std::vector<Colour> palette;   // empty when the file is too short to hold it
+  std::vector<uint8_t> pixels;   // kWidth * kHeight indices, or empty when unreadable
+};
+
+// Reads whatever can be read safely; never throws on malformed input.
+Decoded decode(const std::vector<uint8_t>& file, std::vector<Violation>& out);
+
+// Every rule, on the raw bytes of a .bmp file. Empty means the sheet is usable.
+std::vector<Violation> check_file_bytes(const std::vector<uint8_t>& file);
+
+// The rules on an already decoded picture (palette of 256, pixels top row first).
+void check_palette(const std::vector<Colour>& palette, std::vector<Violation>& out);
+void check_pixels(const std::vector<Colour>& palette, const std::vector<uint8_t>& pixels,
+                  std::vector<Violation>& out);
+
+}  // namespace sheet
