@@ -66,6 +66,9 @@ inline void Put(std::vector<uint8_t>& out, uint32_t value, int bytes)
         out.push_back((uint8_t)(value >> (8 * i)));
 }
 
+// BITMAPV5HEADER, the longest header there is.
+const uint32_t kLongestHeader = 124;
+
 inline void PutHeader(const Shape& shape, std::vector<uint8_t>& out)
 {
     Put(out, shape.headerSize, 4);
@@ -81,7 +84,9 @@ inline void PutHeader(const Shape& shape, std::vector<uint8_t>& out)
                          0, (uint32_t)RowBytes(shape) * height, 3779, 3779, shape.colorsUsed, 0};
     for (uint32_t field : fields)
         Put(out, field, 4);
-    while (out.size() < shape.headerSize)  // a later header version: its extra fields left 0
+    // A later header version has its extra fields left 0; a size past any
+    // version's is a lie, and nothing is added for it.
+    while (out.size() < shape.headerSize && shape.headerSize <= kLongestHeader)
         out.push_back(0);
 }
 

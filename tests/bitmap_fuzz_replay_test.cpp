@@ -63,7 +63,12 @@ TEST_F(FuzzReplayTest, EverySeedKeepsThePromises)
     ReplayAll("seeds", Scratch());
 }
 
-TEST_F(FuzzReplayTest, EveryCrashEverFoundStaysFixed) { ReplayAll("regressions", Scratch()); }
+TEST_F(FuzzReplayTest, EveryCrashEverFoundStaysFixed)
+{
+    ASSERT_FALSE(Inputs("regressions").empty()) << "the regression cases are missing from "
+                                                << CorpusFolder("regressions");
+    ReplayAll("regressions", Scratch());
+}
 
 // The checks must be able to fail, or the replay would pass whatever the loaders did.
 TEST_F(FuzzReplayTest, TheChecksSeeALeftBitmapAndAnEntryTheBitmapCouldNotHaveSet)
