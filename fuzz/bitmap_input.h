@@ -32,6 +32,7 @@ struct Road {
     int width, height;  // asked of the loader; 0 for the image's own size
 };
 
+// The road that an input's first bytes choose; missing bytes count as 0.
 inline Road ReadRoad(const uint8_t* data, size_t size)
 {
     uint8_t choice = size > 0 ? data[0] : 0;
@@ -83,6 +84,7 @@ inline std::string CheckPaletteTable(const Road& road, size_t bitmapSize)
     return "";
 }
 
+// LoadPaletteFromBitmap, and the table it handed to CreatePalette checked.
 inline std::string RunPaletteRoad(LPDIRECTDRAW directDraw, const Road& road, const std::string& name,
                                   size_t bitmapSize)
 {

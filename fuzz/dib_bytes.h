@@ -49,6 +49,7 @@ inline Color DirectColor(const Shape& shape, int x, int y)
     return color;
 }
 
+// The entries a header asks for, as the platform's loader counts them.
 inline int TableEntriesAsked(const Shape& shape)
 {
     if (shape.headerSize == 12)
@@ -58,8 +59,10 @@ inline int TableEntriesAsked(const Shape& shape)
     return shape.bitCount <= 8 ? 1 << shape.bitCount : 0;
 }
 
+// A stored row, padded to whole 32-bit words.
 inline int RowBytes(const Shape& shape) { return ((shape.width * shape.bitCount + 31) / 32) * 4; }
 
+// A little-endian field of `bytes` bytes.
 inline void Put(std::vector<uint8_t>& out, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
@@ -69,6 +72,7 @@ inline void Put(std::vector<uint8_t>& out, uint32_t value, int bytes)
 // BITMAPV5HEADER, the longest header there is.
 const uint32_t kLongestHeader = 124;
 
+// biSize and what follows it for the shape's header kind.
 inline void PutHeader(const Shape& shape, std::vector<uint8_t>& out)
 {
     Put(out, shape.headerSize, 4);
@@ -90,6 +94,7 @@ inline void PutHeader(const Shape& shape, std::vector<uint8_t>& out)
         out.push_back(0);
 }
 
+// The colour table: RGBQUADs, or RGBTRIPLEs after a core header.
 inline void PutTable(const Shape& shape, std::vector<uint8_t>& out)
 {
     int entries = shape.tableEntries >= 0 ? shape.tableEntries : TableEntriesAsked(shape);
@@ -101,6 +106,7 @@ inline void PutTable(const Shape& shape, std::vector<uint8_t>& out)
     }
 }
 
+// Picture row y (0 at the top), packed for the depth.
 inline void PutRow(const Shape& shape, int y, std::vector<uint8_t>& out)
 {
     std::vector<uint8_t> row((size_t)RowBytes(shape), 0);

@@ -43,6 +43,7 @@ static std::vector<uint8_t> Road(bool file, bool surface, int depthChoice, bool 
     return {choice, 6, 2};
 }
 
+// The seed's bytes into a file; false when they could not all be written.
 static bool Write(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     FILE* file = std::fopen(path.c_str(), "wb");

@@ -35,6 +35,7 @@ protected:
     }
 };
 
+// Entry i of the 8-bit surfaces' palette as a GDI colour.
 COLORREF TableRgb(int i)
 {
     dib::Color color = dib::TableColor(i);

@@ -23,6 +23,7 @@ fs::path CorpusFolder(const char* kind)
     return fs::path(host::DefaultSheetPath()).parent_path().parent_path() / "fuzz" / "corpus" / kind;
 }
 
+// The inputs of one corpus folder, in a fixed order.
 std::vector<fs::path> Inputs(const char* kind)
 {
     std::vector<fs::path> inputs;
@@ -34,6 +35,7 @@ std::vector<fs::path> Inputs(const char* kind)
     return inputs;
 }
 
+// Every input of a folder, each of which must keep every promise.
 void ReplayAll(const char* kind, const std::string& scratch)
 {
     for (const fs::path& input : Inputs(kind)) {

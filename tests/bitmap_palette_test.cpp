@@ -23,16 +23,19 @@ using Table = std::vector<PALETTEENTRY>;
 const BYTE kEightLevels[8] = {0, 36, 72, 109, 145, 182, 218, 255};
 const BYTE kFourLevels[4] = {0, 85, 170, 255};
 
+// A palette entry as the platform lays it out.
 PALETTEENTRY Entry(BYTE red, BYTE green, BYTE blue, BYTE flags = 0)
 {
     return PALETTEENTRY{red, green, blue, flags};
 }
 
+// Default entry i, read off the levels.
 PALETTEENTRY DefaultAt(int i)
 {
     return Entry(kEightLevels[i >> 5], kEightLevels[(i >> 2) & 7], kFourLevels[i & 3]);
 }
 
+// The whole default palette.
 Table DefaultTable()
 {
     Table table;
@@ -136,6 +139,7 @@ struct ResourceCase {
     int cutTo = -1;  // the resource's bytes cut to this size; -1: whole
 };
 
+// A case of the made bitmap changed by `change`.
 ResourceCase Resource(const char* what, int taken, void (*change)(dib::Shape&), int cutTo = -1)
 {
     dib::Shape shape;
@@ -206,6 +210,7 @@ struct FileCase {
     int converted;  // entries turned to red, green, blue
 };
 
+// The BMP file of the made bitmap changed by `change`, cut to `cutTo` bytes.
 std::vector<uint8_t> FileOf(void (*change)(dib::Shape&), size_t cutTo = SIZE_MAX)
 {
     dib::Shape shape;
