@@ -257,4 +257,36 @@ TEST_F(SurfaceTest, ACopyFromAnInnerCornerTakesTheBitmapsFullSizeFromThere)
     DeleteObject(bitmap);
 }
 
+// Wine's loader takes these files, and reads their pixels right after the
+// table, counted at most 256 entries, when bfOffBits is 0.
+TEST_F(SurfaceTest, FilesWithOddColourCountsLoadAsThePlatformLoadsThem)
+{
+    struct Case {
+        const char* what;
+        uint16_t bitCount;
+        uint32_t colorsUsed;
+        int tableEntries;
+        bool zeroOffBits;
+    };
+    const Case cases[] = {
+        {"4 bits, 20 used", 4, 20, -1, false},
+        {"4 bits, 20 used, bfOffBits 0", 4, 20, -1, true},
+        {"8 bits, bfOffBits 0", 8, 0, -1, true},
+        {"8 bits, 300 used, 256 held, bfOffBits 0", 8, 300, 256, true},
+        {"8 bits, biClrUsed huge, 256 held, bfOffBits 0", 8, 0xFFFFFFFF, 256, true},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        dib::Shape shape;
+        shape.bitCount = test.bitCount, shape.colorsUsed = test.colorsUsed, shape.tableEntries = test.tableEntries;
+        std::string path = WriteFile("odd.bmp", test.zeroOffBits ? dib::File(dib::Packed(shape), 0) : dib::File(shape));
+        LPDIRECTDRAWSURFACE surface = Keep(LoadBitmapSurface(directDraw, path.c_str(), 0, 0));
+        ASSERT_NE(surface, nullptr);
+        host::SurfacePixels pixels = host::ReadSurface(surface);
+        for (int y = 0; y < shape.height; ++y)
+            for (int x = 0; x < shape.width; ++x)
+                EXPECT_EQ(PixelAt(pixels, x, y), Rgb32(dib::TableColor(dib::PixelIndex(shape, x, y)))) << x << ", " << y;
+    }
+}
+
 }  // namespace
