@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 [ -f build/fuzz/CMakeCache.txt ] ||
     CXX=clang++ cmake -S . -B build/fuzz -DINTRO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/fuzz -j2 >/dev/null
+cmake --build build/fuzz -j2 >build/fuzz/build.log 2>&1 || { tail -n 40 build/fuzz/build.log; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
