@@ -25,6 +25,7 @@ struct Display {
     std::vector<std::vector<int>> modes = {{320, 240, 8}, {640, 480, 8}};
     int desktopWidth = 640, desktopHeight = 480;
     bool restoreAllowed = true;
+    std::vector<PALETTEENTRY> lastPaletteTable;
     std::function<void()> flipHook;
     int flips = 0;
     int surfacesMade = 0;
@@ -611,6 +612,8 @@ HRESULT DirectDraw::CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTD
     auto args = [&] { return Join(Hex(flags), detail::Object(outer)); };
     uint32_t code;
     HRESULT result = DD_OK;
+    if (entries)  // kept even when the call fails, so a test sees what was asked for
+        display().lastPaletteTable.assign(entries, entries + 256);
     if (Released(this, "IDirectDraw::CreatePalette"))
         result = DDERR_INVALIDOBJECT;
     else if (detail::Scripted("IDirectDraw::CreatePalette", this, &code))
@@ -836,6 +839,7 @@ bool HasSourceColorKey(LPDIRECTDRAWSURFACE given, DDCOLORKEY* key)
 }
 
 LPDIRECTDRAWPALETTE PaletteOf(LPDIRECTDRAWSURFACE surface) { return AsSurface(surface)->palette; }
+std::vector<PALETTEENTRY> LastPaletteTable() { return display().lastPaletteTable; }
 
 DWORD DisplayBitsPerPixel()
 {

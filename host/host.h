@@ -118,6 +118,9 @@ void WriteSurface(LPDIRECTDRAWSURFACE surface, const std::vector<uint8_t>& bytes
 bool SurfaceLost(LPDIRECTDRAWSURFACE surface);
 bool HasSourceColorKey(LPDIRECTDRAWSURFACE surface, DDCOLORKEY* key);
 LPDIRECTDRAWPALETTE PaletteOf(LPDIRECTDRAWSURFACE surface);
+// The 256 entries the program handed to the last IDirectDraw::CreatePalette,
+// as given (before the platform fixes black and white); empty before any.
+std::vector<PALETTEENTRY> LastPaletteTable();
 DWORD DisplayBitsPerPixel();  // 0 until a mode is set
 bool DisplayExclusive();
 
