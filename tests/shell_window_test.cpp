@@ -1,9 +1,9 @@
 // The full-screen window and its procedure: how it is made, activation, the
 // hidden cursor, the two closing keys and every other way of closing, and what
 // the window's destruction leads to.
+#include <cctype>
 #include <cstdio>
 #include <functional>
-#include <regex>
 
 #include "app/app.h"
 #include "display/display.h"
@@ -40,6 +40,26 @@ std::vector<std::string> DefaultHandled()
         seen.push_back(text.erase(text.find(' ') + 1, 1));
     }
     return seen;
+}
+
+// Heap addresses (the resource handles) differ from run to run: hex numbers
+// longer than any handle of the stand-in become "address".
+std::string WithoutHeapAddresses(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        size_t end = i;
+        if (text.compare(i, 2, "0x") == 0)
+            for (end = i + 2; end < text.size() && std::isxdigit((unsigned char)text[end]);)
+                ++end;
+        if (end - i > 10) {
+            out += "address";
+            i = end;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
 }
 
 bool Contains(const std::vector<std::string>& list, const std::string& item)
@@ -274,11 +294,9 @@ TEST_F(ShellWindowTest, TheCommandLineIsIgnored)
         SCOPED_TRACE(line);
         host::PrepareIntro(ProjectSheet());
         EXPECT_EQ(RunWithSteps({{30, [] { host::PressKey(VK_F12); }}}, line), 0);
-        // Heap addresses (the resource handles) differ from run to run; nothing else may.
-        const std::regex address("0x[0-9A-F]{9,}");
         std::vector<std::string> calls;
         for (const host::Call& call : host::Calls())
-            calls.push_back(std::regex_replace(call.name + "(" + call.args + ")", address, "address"));
+            calls.push_back(WithoutHeapAddresses(call.name + "(" + call.args + ")"));
         if (first.empty())
             first = calls;
         else

@@ -380,10 +380,15 @@ run_case() {
 
 main() {
     local started=$SECONDS
-    start_xvfb || exit 1
+    if ! start_xvfb; then
+        failed=1
+        echo "0 passed, 1 failed"
+        exit 1
+    fi
     if ! make_prefix; then
         echo "wine: could not make the prefix (see $WORK/wineboot.log)" >&2
         failed=1
+        echo "0 passed, 1 failed"
         exit 1
     fi
     local name names=("$@")
