@@ -93,6 +93,8 @@ struct MessageBoxShown {
 };
 const std::vector<MessageBoxShown>& MessageBoxes();
 void SetScreenSize(int width, int height);  // the desktop, 640x480 at first
+// The record a window class was registered with; false when there is no such class.
+bool RegisteredClass(const std::string& name, WNDCLASSA* windowClass);
 
 // ---- Display -------------------------------------------------------------------------
 // Modes SetDisplayMode accepts; 320x240x8 and 640x480x8 at first.

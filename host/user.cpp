@@ -123,6 +123,15 @@ void SetScreenSize(int width, int height)
     user().screenHeight = height;
 }
 
+bool RegisteredClass(const std::string& name, WNDCLASSA* windowClass)
+{
+    auto found = user().classes.find(name);
+    if (found == user().classes.end())
+        return false;
+    *windowClass = found->second;
+    return true;
+}
+
 void Activate()
 {
     if (FindWindow(user().firstWindow))
