@@ -76,6 +76,7 @@ trace_times() {  # file: start first_flip last_flip end, in seconds
 }
 read -r i_start i_first i_last i_end < <(trace_times "$out/intro.trace")
 read -r b_start b_first b_last b_end < <(trace_times "$out/baseline.trace")
+xvfb_stop   # Wine's desktop ends with its X server, and then the wineserver
 wineserver -w
 
 intro_wall=$(median intro) base_wall=$(median baseline) empty_wall=$(median empty)
