@@ -837,6 +837,14 @@ bool HasSourceColorKey(LPDIRECTDRAWSURFACE given, DDCOLORKEY* key)
 
 LPDIRECTDRAWPALETTE PaletteOf(LPDIRECTDRAWSURFACE surface) { return AsSurface(surface)->palette; }
 
+std::vector<std::vector<PALETTEENTRY>> PalettesMade()
+{
+    std::vector<std::vector<PALETTEENTRY>> made;
+    for (const auto& palette : display().palettes)
+        made.emplace_back(palette->entries, palette->entries + 256);
+    return made;
+}
+
 DWORD DisplayBitsPerPixel()
 {
     DirectDraw* directDraw = CurrentDirectDraw();

@@ -118,6 +118,8 @@ void WriteSurface(LPDIRECTDRAWSURFACE surface, const std::vector<uint8_t>& bytes
 bool SurfaceLost(LPDIRECTDRAWSURFACE surface);
 bool HasSourceColorKey(LPDIRECTDRAWSURFACE surface, DDCOLORKEY* key);
 LPDIRECTDRAWPALETTE PaletteOf(LPDIRECTDRAWSURFACE surface);
+// The entries of every palette made so far, released or not, in the order made.
+std::vector<std::vector<PALETTEENTRY>> PalettesMade();
 DWORD DisplayBitsPerPixel();  // 0 until a mode is set
 bool DisplayExclusive();
 
