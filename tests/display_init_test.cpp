@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/app.h"
+#include "bitmap/bitmap.h"
 #include "tests/intro_pictures.h"
 
 namespace {
@@ -184,6 +185,14 @@ TEST_F(DisplayInitTest, WithoutTheSheetTheDefaultPaletteIsSetAndTheBitmapReporte
     EXPECT_EQ(host::RunWinMain(), 0);
     EXPECT_LT(FirstCall("IDirectDraw::CreatePalette"), FirstCall("IDirectDrawSurface::SetPalette", "primary"));
     EXPECT_EQ(CountOf("IDirectDrawSurface::SetPalette"), 1u);
+    ASSERT_EQ(host::PalettesMade().size(), 1u);
+    std::vector<PALETTEENTRY> colors = host::PalettesMade()[0];
+    for (int i = 0; i < 256; ++i) {
+        PALETTEENTRY wanted = DefaultPaletteEntry(i);
+        EXPECT_TRUE(colors[i].peRed == wanted.peRed && colors[i].peGreen == wanted.peGreen &&
+                    colors[i].peBlue == wanted.peBlue)
+            << "entry " << i;
+    }
     ASSERT_EQ(host::MessageBoxes().size(), 1u);
     EXPECT_EQ(host::MessageBoxes()[0].text, "Unable to load bitmap");
     EXPECT_TRUE(NothingLeft());
