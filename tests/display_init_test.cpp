@@ -4,7 +4,7 @@
 
 #include "app/app.h"
 #include "bitmap/bitmap.h"
-#include "tests/intro_pictures.h"
+#include "tests/frame_support.h"
 
 namespace {
 
@@ -15,13 +15,15 @@ const char kMainProgram[] = "C:\\intro\\z_qzm__.exe";
 // "name object: args = result" of the display calls, in order.
 std::vector<std::string> DisplaySteps()
 {
+    const std::string surface = "IDirectDrawSurface::";
     std::vector<std::string> steps;
     for (const host::Call& call : host::Calls()) {
         bool step = call.name == "DirectDrawCreate" || call.name.rfind("IDirectDraw::", 0) == 0 ||
-                    call.name == "IDirectDrawSurface::GetAttachedSurface" ||
-                    call.name == "IDirectDrawSurface::SetPalette" || call.name == "IDirectDrawSurface::SetColorKey";
+                    call.name == surface + "GetAttachedSurface" || call.name == surface + "SetPalette" ||
+                    call.name == surface + "SetColorKey";
         if (step)
-            steps.push_back(call.name + " " + call.object + ": " + call.args + " = " + std::to_string(call.result));
+            steps.push_back(call.name + " " + call.object + ": " + call.args + " = " +
+                            std::to_string(call.result));
     }
     return steps;
 }
@@ -77,8 +79,9 @@ TEST_F(DisplayInitTest, TakesTheDisplayStepByStepAndKeysTheSheetOnBlack)
     };
     EXPECT_EQ(DisplaySteps(), expected);
     // The sheet is drawn in and black is matched through the palette in force.
-    EXPECT_LT(FirstCall("IDirectDrawSurface::SetPalette"), FirstCall("IDirectDrawSurface::GetDC", "surface1"));
-    EXPECT_LT(FirstCall("IDirectDrawSurface::SetPalette"), FirstCall("IDirectDrawSurface::Lock", "surface1"));
+    const size_t palette = FirstCall("IDirectDrawSurface::SetPalette");
+    EXPECT_LT(palette, FirstCall("IDirectDrawSurface::GetDC", "surface1"));
+    EXPECT_LT(palette, FirstCall("IDirectDrawSurface::Lock", "surface1"));
     host::SurfacePixels sheet = host::ReadSurface(intro.sheet);
     EXPECT_EQ(pictures::Difference(sheet.bytes, pictures::Sheet()), "");
     EXPECT_EQ(host::DisplayBitsPerPixel(), 8u);
@@ -150,8 +153,8 @@ TEST_F(DisplayInitTest, AFailingStepIsShownReleasedAndHandedOver)
 
 TEST_F(DisplayInitTest, NoPaletteOrAFailedPaletteOrKeyStillStarts)
 {
-    for (const char* failing :
-         {"IDirectDraw::CreatePalette", "IDirectDrawSurface::SetPalette", "IDirectDrawSurface::SetColorKey"}) {
+    for (const char* failing : {"IDirectDraw::CreatePalette", "IDirectDrawSurface::SetPalette",
+                                "IDirectDrawSurface::SetColorKey"}) {
         host::PrepareIntro(ProjectSheet());
         host::FailCall(failing, (uint32_t)DDERR_GENERIC);
         EXPECT_EQ(host::StartIntro(), 1) << failing;
@@ -183,7 +186,8 @@ TEST_F(DisplayInitTest, WithoutTheSheetTheDefaultPaletteIsSetAndTheBitmapReporte
 {
     host::RemoveResources();
     EXPECT_EQ(host::RunWinMain(), 0);
-    EXPECT_LT(FirstCall("IDirectDraw::CreatePalette"), FirstCall("IDirectDrawSurface::SetPalette", "primary"));
+    EXPECT_LT(FirstCall("IDirectDraw::CreatePalette"),
+              FirstCall("IDirectDrawSurface::SetPalette", "primary"));
     EXPECT_EQ(CountOf("IDirectDrawSurface::SetPalette"), 1u);
     ASSERT_EQ(host::PalettesMade().size(), 1u);
     std::vector<PALETTEENTRY> colors = host::PalettesMade()[0];

@@ -158,8 +158,8 @@ TEST_F(LoopTest, TheCommandLineIsIgnored)
         const std::regex address("0x[0-9A-F]{9,}|[0-9]{11,}");
         std::vector<std::string> log;
         for (const host::Call& call : host::Calls())
-            log.push_back(std::regex_replace(call.name + "(" + call.args + ") = " + std::to_string(call.result),
-                                             address, "address"));
+            log.push_back(std::regex_replace(
+                call.name + "(" + call.args + ") = " + std::to_string(call.result), address, "address"));
         log.push_back("status " + std::to_string(status));
         return log;
     };

@@ -1,34 +1,12 @@
 // Surface loss: the repair, the frame it costs, and the run going on afterwards.
 #include "display/display.h"
-#include "intro/intro.h"
-#include "tests/intro_pictures.h"
+#include "tests/frame_support.h"
 
 using namespace pictures;
 
 namespace {
 
-class RecoveryTest : public IntroTest {
-protected:
-    void SetUp() override
-    {
-        IntroTest::SetUp();
-        Start();
-    }
-    // Frame 3000 next: background, logo and roll all drawn.
-    void BeforeFrame3000()
-    {
-        intro.frameCount = 2999;
-        intro.logoHalfWidth = 6000;
-        intro.logoHalfHeight = 4800;
-        intro.scrollRow = 40;
-        intro.scrollDelay = 3;
-    }
-    void NextFrame()
-    {
-        host::ClearCalls();
-        RenderFrame();
-    }
-};
+using RecoveryTest = FrameTest;
 
 // The surfaces Restore was called on, in order.
 std::vector<std::string> Restored()
@@ -39,6 +17,7 @@ std::vector<std::string> Restored()
     return objects;
 }
 
+// What a lost and restored surface holds instead of the sheet.
 Pixels Garbage()
 {
     Pixels garbage((size_t)kWidth * kSheetRows);
@@ -83,7 +62,7 @@ TEST_F(RecoveryTest, ALossAtAnyDrawingCallRepairsOnceAndTheNextFrameIsWhole)
             << c.what;
         EXPECT_EQ(std::count(restored.begin(), restored.end(), "primary"), 1) << c.what;
         EXPECT_EQ(ArgsOf("LoadImageA").size(), 1u) << c.what;
-        EXPECT_EQ(Difference(host::ReadSurface(intro.sheet).bytes, Sheet()), "") << c.what << ": sheet reloaded";
+        EXPECT_EQ(Difference(host::ReadSurface(intro.sheet).bytes, Sheet()), "") << c.what << ": reloaded";
         EXPECT_EQ(host::FlipCount(), flips) << c.what;
 
         const Pixels expected = ExpectedFrame3001();
@@ -100,7 +79,8 @@ TEST_F(RecoveryTest, AllSurfacesLostAreRestoredAndTheSheetReloaded)
     BeforeFrame3000();
     host::LoseSurfaces();
     NextFrame();
-    EXPECT_EQ(Restored(), (std::vector<std::string>{"primary", "sheet", "sheet"}));  // the reload restores too
+    // The reload restores the sheet once more before it draws.
+    EXPECT_EQ(Restored(), (std::vector<std::string>{"primary", "sheet", "sheet"}));
     EXPECT_FALSE(host::SurfaceLost(intro.primary));
     EXPECT_FALSE(host::SurfaceLost(intro.backBuffer));
     EXPECT_FALSE(host::SurfaceLost(intro.sheet));
@@ -138,17 +118,19 @@ TEST_F(RecoveryTest, TheRepairStopsAtTheFirstRestoreThatFails)
     struct Case {
         const char* what;
         const char* failing;
-        const char* object;  // label of the surface it fails on; null for any
+        LPDIRECTDRAWSURFACE IntroState::*surface;  // the one it fails on; null for any
         int times;
         HRESULT code, result;
         std::vector<std::string> restored;
         size_t loads;
     };
     const Case cases[] = {
-        {"primary", "IDirectDrawSurface::Restore", "primary", 1, DDERR_GENERIC, DDERR_GENERIC, {"primary"}, 0},
-        {"primary still drawing", "IDirectDrawSurface::Restore", "primary", 1, DDERR_WASSTILLDRAWING,
-         DDERR_WASSTILLDRAWING, {"primary"}, 0},
-        {"sheet", "IDirectDrawSurface::Restore", "sheet", 1, DDERR_WRONGMODE, DDERR_WRONGMODE, {"primary", "sheet"}, 0},
+        {"primary", "IDirectDrawSurface::Restore", &IntroState::primary, 1, DDERR_GENERIC, DDERR_GENERIC,
+         {"primary"}, 0},
+        {"primary still drawing", "IDirectDrawSurface::Restore", &IntroState::primary, 1,
+         DDERR_WASSTILLDRAWING, DDERR_WASSTILLDRAWING, {"primary"}, 0},
+        {"sheet", "IDirectDrawSurface::Restore", &IntroState::sheet, 1, DDERR_WRONGMODE, DDERR_WRONGMODE,
+         {"primary", "sheet"}, 0},
         // Neither the resource nor a file of that name: the sheet keeps its garbage.
         {"reload", "LoadImageA", nullptr, 2, 0, DD_OK, {"primary", "sheet"}, 2},
     };
@@ -156,9 +138,7 @@ TEST_F(RecoveryTest, TheRepairStopsAtTheFirstRestoreThatFails)
         host::LoseSurfaces();
         host::ClearCalls();
         host::ClearFailures();
-        const void* object = !c.object ? nullptr : std::string(c.object) == "primary" ? (void*)intro.primary
-                                                                                       : (void*)intro.sheet;
-        host::FailCall(c.failing, (uint32_t)c.code, c.times, 0, object);
+        host::FailCall(c.failing, (uint32_t)c.code, c.times, 0, c.surface ? intro.*c.surface : nullptr);
         EXPECT_EQ(RestoreSurfaces(), c.result) << c.what;
         EXPECT_EQ(Restored(), c.restored) << c.what;
         EXPECT_EQ(CountOf("LoadImageA"), c.loads) << c.what;

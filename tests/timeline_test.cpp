@@ -3,26 +3,14 @@
 #include <cstdio>
 #include <set>
 
-#include "intro/intro.h"
-#include "tests/intro_pictures.h"
+#include "tests/frame_support.h"
 
 using namespace pictures;
 
 namespace {
 
-class TimelineTest : public IntroTest {
+class TimelineTest : public FrameTest {
 protected:
-    void SetUp() override
-    {
-        IntroTest::SetUp();
-        Start();
-    }
-    // One frame with a fresh call log.
-    void NextFrame()
-    {
-        host::ClearCalls();
-        RenderFrame();
-    }
     // The roll placed by hand: past the logo, at scroll row `row`.
     void RollAt(DWORD row)
     {
@@ -138,14 +126,15 @@ TEST_F(TimelineTest, TheRollEntersAtRow238ClimbsAndThenSlidesDownTheSheet)
         RollAt(c.scrollRow);
         std::vector<std::string> blits = ArgsOf("IDirectDrawSurface::BltFast");
         ASSERT_EQ(blits.size(), 2u) << "scroll row " << c.scrollRow;
-        EXPECT_EQ(blits[1], "0, " + std::to_string(c.y) + ", sheet, {0," + std::to_string(c.top) + ",319," +
-                                std::to_string(c.bottom) + "}, 0x1");
+        EXPECT_EQ(blits[1], "0, " + std::to_string(c.y) + ", sheet, {0," + std::to_string(c.top) +
+                                ",319," + std::to_string(c.bottom) + "}, 0x1");
         Pixels expected = Marker();
         CopyOpaque(expected, 0, kHeight);
         CopyRoll(expected, c.y, c.top, c.bottom);
         EXPECT_EQ(Difference(Shown(), expected), "") << "scroll row " << c.scrollRow;
         EXPECT_EQ(intro.scrollDelay, 1);
-        EXPECT_EQ(ArgsOf("IDirectDrawSurface::Flip"), std::vector<std::string>{"null, 0x0"});  // no waiting flag
+        // No flag asks the platform to wait.
+        EXPECT_EQ(ArgsOf("IDirectDrawSurface::Flip"), std::vector<std::string>{"null, 0x0"});
     }
 
     RollAt(863);
@@ -200,7 +189,9 @@ std::vector<std::string> DrawingCallsMade()
     std::vector<std::string> made;
     for (const host::Call& call : host::Calls()) {
         const std::string prefix = "IDirectDrawSurface::";
-        std::string method = call.name.compare(0, prefix.size(), prefix) ? "" : call.name.substr(prefix.size());
+        if (call.name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        std::string method = call.name.substr(prefix.size());
         if (method == "BltFast" || method == "Blt" || method == "Flip")
             made.push_back(method);
         else if (method == "Restore" && call.object == "primary")
@@ -209,18 +200,7 @@ std::vector<std::string> DrawingCallsMade()
     return made;
 }
 
-class ResultRuleTest : public TimelineTest {
-protected:
-    // Frame 3000 with the roll moving and the logo still large enough to shrink.
-    void BeforeFrame3000()
-    {
-        intro.frameCount = 2999;
-        intro.logoHalfWidth = 6000;
-        intro.logoHalfHeight = 4800;
-        intro.scrollRow = 40;
-        intro.scrollDelay = 3;
-    }
-};
+using ResultRuleTest = FrameTest;
 
 TEST_F(ResultRuleTest, StillDrawingRepeatsOnlyThatCallUntilItSucceeds)
 {
@@ -237,8 +217,8 @@ TEST_F(ResultRuleTest, StillDrawingRepeatsOnlyThatCallUntilItSucceeds)
         expected.insert(expected.begin() + index, repeats, expected[index]);
         EXPECT_EQ(DrawingCallsMade(), expected) << failing.what;
         std::vector<std::string> args = ArgsOf(failing.name);
-        EXPECT_EQ(std::set<std::string>(args.begin() + failing.skip, args.begin() + failing.skip + repeats + 1).size(),
-                  1u)
+        auto first = args.begin() + failing.skip;
+        EXPECT_EQ(std::set<std::string>(first, first + repeats + 1).size(), 1u)
             << failing.what << " repeated with other arguments";
         EXPECT_EQ(host::FlipCount(), flips + 1) << failing.what;
         EXPECT_EQ(intro.logoHalfWidth, 5990) << failing.what << ": the logo shrinks once";
@@ -253,7 +233,8 @@ TEST_F(ResultRuleTest, LostOrFailedCallEndsTheFrameAndOnlyALossRestores)
         HRESULT code;
         bool restores;
     };
-    const Outcome outcomes[] = {{DDERR_SURFACELOST, true}, {DDERR_GENERIC, false}, {DDERR_SURFACEBUSY, false}};
+    const Outcome outcomes[] = {
+        {DDERR_SURFACELOST, true}, {DDERR_GENERIC, false}, {DDERR_SURFACEBUSY, false}};
     for (const Outcome& outcome : outcomes)
         for (int index = 0; index < 4; ++index) {
             const DrawingCall& failing = kDrawingCalls[index];
@@ -272,7 +253,7 @@ TEST_F(ResultRuleTest, LostOrFailedCallEndsTheFrameAndOnlyALossRestores)
             EXPECT_EQ(host::FlipCount(), flips) << what;
             EXPECT_EQ(intro.frameCount, 3000) << what;
             EXPECT_EQ(intro.logoHalfWidth, index >= 1 ? 5990 : 6000) << what;
-            EXPECT_EQ(intro.scrollDelay, index >= 3 ? 4 : 3) << what << ": the roll moves only once drawn";
+            EXPECT_EQ(intro.scrollDelay, index >= 3 ? 4 : 3) << what << ": the roll moves once drawn";
         }
 }
 

@@ -1,7 +1,8 @@
-// Screens the timeline tests expect, composed from the sheet's own pixels as
-// they lie in resources/all.bmp, and a comparison that names the first wrong pixel.
-#ifndef INTRO_TESTS_INTRO_PICTURES_H
-#define INTRO_TESTS_INTRO_PICTURES_H
+// What the frame tests share: a started intro drawn one frame at a time, the
+// screens they expect, composed from the sheet's own pixels as they lie in
+// resources/all.bmp, and a comparison that names the first wrong pixel.
+#ifndef INTRO_TESTS_FRAME_SUPPORT_H
+#define INTRO_TESTS_FRAME_SUPPORT_H
 
 #include <cstdint>
 #include <cstring>
@@ -9,7 +10,34 @@
 #include <vector>
 
 #include "host/host.h"
+#include "intro/intro.h"
 #include "tests/support/test_support.h"
+
+// A started intro whose frames the test draws itself.
+class FrameTest : public IntroTest {
+protected:
+    void SetUp() override
+    {
+        IntroTest::SetUp();
+        Start();
+    }
+    // One frame with a fresh call log.
+    void NextFrame()
+    {
+        host::ClearCalls();
+        RenderFrame();
+    }
+    // Frame 3000 next, set by hand: background, logo and roll all drawn, the
+    // logo large enough to shrink by whole units, the roll at scroll row 40.
+    void BeforeFrame3000()
+    {
+        intro.frameCount = 2999;
+        intro.logoHalfWidth = 6000;
+        intro.logoHalfHeight = 4800;
+        intro.scrollRow = 40;
+        intro.scrollDelay = 3;
+    }
+};
 
 namespace pictures {
 
