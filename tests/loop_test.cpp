@@ -1,7 +1,7 @@
 // The message loop as the frame clock: frames only while active and only with
 // an empty queue, and no loop at all when start-up failed.
+#include <cctype>
 #include <cstring>
-#include <regex>
 #include <set>
 #include <vector>
 
@@ -18,6 +18,25 @@ using LoopTest = IntroTest;
 bool Waiting()
 {
     return !host::Calls().empty() && host::Calls().back().name == "WaitMessage" && host::QueueLength() == 0;
+}
+
+// The text with every long number taken out: where the platform keeps the
+// resource data differs from run to run.
+std::string WithoutAddresses(const std::string& text)
+{
+    std::string kept;
+    for (size_t i = 0; i < text.size();) {
+        size_t end = i;
+        while (end < text.size() && std::isxdigit((unsigned char)text[end]))
+            ++end;
+        if (end - i >= 9) {
+            kept += "address";
+            i = end;
+        } else {
+            kept += text[i++];
+        }
+    }
+    return kept;
 }
 
 std::vector<LONG> Range(LONG first, LONG last)
@@ -154,12 +173,10 @@ TEST_F(LoopTest, TheCommandLineIsIgnored)
         });
         std::vector<char> commandLine(text, text + std::strlen(text) + 1);
         int status = WinMain(host::Instance(), previous, commandLine.data(), SW_SHOWDEFAULT);
-        // Where the platform keeps the resource data differs from run to run.
-        const std::regex address("0x[0-9A-F]{9,}|[0-9]{11,}");
         std::vector<std::string> log;
         for (const host::Call& call : host::Calls())
-            log.push_back(std::regex_replace(
-                call.name + "(" + call.args + ") = " + std::to_string(call.result), address, "address"));
+            log.push_back(
+                WithoutAddresses(call.name + "(" + call.args + ") = " + std::to_string(call.result)));
         log.push_back("status " + std::to_string(status));
         return log;
     };
