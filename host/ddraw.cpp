@@ -1025,6 +1025,14 @@ bool HasSourceColorKey(LPDIRECTDRAWSURFACE given, DDCOLORKEY* key)
 LPDIRECTDRAWPALETTE PaletteOf(LPDIRECTDRAWSURFACE surface) { return AsSurface(surface)->palette; }
 std::vector<PALETTEENTRY> LastPaletteTable() { return display().lastPaletteTable; }
 
+std::vector<std::vector<PALETTEENTRY>> PalettesMade()
+{
+    std::vector<std::vector<PALETTEENTRY>> made;
+    for (const auto& palette : display().palettes)
+        made.emplace_back(palette->entries, palette->entries + 256);
+    return made;
+}
+
 DWORD DisplayBitsPerPixel()
 {
     DirectDraw* directDraw = CurrentDirectDraw();

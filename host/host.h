@@ -123,6 +123,8 @@ LPDIRECTDRAWPALETTE PaletteOf(LPDIRECTDRAWSURFACE surface);
 // The 256 entries the program handed to the last IDirectDraw::CreatePalette,
 // as given (before the platform fixes black and white); empty before any.
 std::vector<PALETTEENTRY> LastPaletteTable();
+// The entries of every palette made so far, released or not, in the order made.
+std::vector<std::vector<PALETTEENTRY>> PalettesMade();
 DWORD DisplayBitsPerPixel();  // 0 until a mode is set
 bool DisplayExclusive();
 

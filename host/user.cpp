@@ -37,6 +37,7 @@ struct User {
     int screenWidth = 640, screenHeight = 480;
     std::vector<MessageBoxShown> boxes;
     DWORD lastError = 0;
+    unsigned sent = 0;  // messages sent to a window procedure so far
 };
 
 User& user()
@@ -182,6 +183,7 @@ LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     Window* target = FindWindow(window);
     if (!target)
         return 0;
+    user().sent += 1;
     return target->procedure(window, message, wParam, lParam);
 }
 
@@ -365,12 +367,16 @@ LRESULT DispatchMessageA(const MSG* message)
     return detail::SendToWindow(message->hwnd, message->message, message->wParam, message->lParam);
 }
 
+// A message sent to the thread wakes it as a posted one does (the platform waits
+// for all input, sent messages included), so the switch back to the intro, which
+// arrives as a sent WM_ACTIVATEAPP, ends the wait.
 BOOL WaitMessage(void)
 {
     Log("WaitMessage", nullptr, [] { return std::string(); }, TRUE);
+    unsigned sentBefore = user().sent;
     if (user().queue.empty() && !user().quitPending)
         detail::RunIdleHook();
-    if (user().queue.empty() && !user().quitPending)
+    if (user().queue.empty() && !user().quitPending && user().sent == sentBefore)
         throw Deadlock{"WaitMessage with nothing left to wake it"};
     return TRUE;
 }
