@@ -95,11 +95,13 @@ display_new_folder() {  # name: a fresh folder with the intro, the probe and the
 }
 
 # Starts the intro in its folder, watched, in the background; the frames to hold
-# go in PROBE_FRAMES, those only to picture in PROBE_PICTURES.
-display_start_intro() {  # folder, frames to hold, frames to picture
-    local dir=$1
+# go in PROBE_FRAMES, those only to picture in PROBE_PICTURES, and any further
+# NAME=VALUE to the probe as well.
+display_start_intro() {  # folder, frames to hold, frames to picture, NAME=VALUE...
+    local dir=$1 hold=$2 pictures=$3
+    shift 3
     (cd "$dir" && exec env WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" \
-        PROBE_DIR="$(display_wine_path "$dir/out")" PROBE_FRAMES="$2" PROBE_PICTURES="$3" \
+        PROBE_DIR="$(display_wine_path "$dir/out")" PROBE_FRAMES="$hold" PROBE_PICTURES="$pictures" "$@" \
         timeout 60 wine launch.exe "$(display_wine_path "$dir/out/status.txt")" 50000 intro.exe \
         >"$dir/out/wine.txt" 2>&1) &
     DISPLAY_INTRO_PID=$!
@@ -440,7 +442,10 @@ display_case_surface_loss() {
         >/dev/null 2>&1) &
     local switcher=$!
     display_wait_for 20 display_switcher_says "$dir" '^ready hotkeys=1'
-    display_start_intro "$dir" "$DISPLAY_SWITCH_FRAME,$(printf 'cut+%s,' "${DISPLAY_AFTER_CUT[@]}")" ""
+    # Wine keeps a restored surface's pixels; the probe spoils them, as the
+    # platform promises only memory back, so the pictures show the sheet's reload.
+    display_start_intro "$dir" "$DISPLAY_SWITCH_FRAME,$(printf 'cut+%s,' "${DISPLAY_AFTER_CUT[@]}")" "" \
+        PROBE_SPOIL_RESTORED=1
 
     # F9, the switcher's hotkey, typed while the intro holds a frame (the pointer
     # on the desktop gives Wine the keyboard); the intro meets it when it goes on.
@@ -471,8 +476,10 @@ display_case_surface_loss() {
         test -n "$lost"
     display_check "the intro restored its primary surface in that frame, and Wine answered DD_OK" \
         display_has_line "$out/probe.log" "^restore frame=$lost on=primary result=0x00000000"
-    display_check "and its sheet, then reloaded it (the copy restores it again), each DD_OK" \
-        test "$(grep -c "^restore frame=$lost on=offscreen result=0x00000000" "$out/probe.log")" = 2
+    display_check "and its sheet, DD_OK" \
+        display_has_line "$out/probe.log" "^restore frame=$lost on=offscreen result=0x00000000"
+    display_check "and copied the sheet in again through its device context" \
+        display_has_line "$out/probe.log" "^dc frame=$lost on=offscreen result=0x00000000"
     display_check "that frame, and only that one, was cut short" \
         test "$(grep -c '^cut ' "$out/probe.log")" = 1 -a "$first" = "$lost"
     local frames=("$DISPLAY_SWITCH_FRAME")

@@ -54,8 +54,13 @@ void FrameShown(LPDIRECTDRAWSURFACE realPrimary);
 void DisplayReleasing();
 // The palette the primary shows, for the pictures of captured frames.
 void PrimaryPaletteSet(LPDIRECTDRAWPALETTE realPalette);
-// Restore was asked of a surface, with this answer.
-void RestoreEnded(Role role, HRESULT result);
+// Restore was asked of a surface, with this answer. With PROBE_SPOIL_RESTORED
+// set, an off-screen surface given back its memory gets a pattern in place of
+// its pixels: Wine keeps them, but the platform promises only memory, and the
+// intro must copy its sheet in again.
+void RestoreEnded(LPDIRECTDRAWSURFACE real, Role role, HRESULT result);
+// The device context of a surface was asked for, with this answer.
+void DeviceContextTaken(Role role, HRESULT result);
 // The DirectDraw object is gone: the last frame's fate and the totals go to the log.
 void DisplayReleased();
 

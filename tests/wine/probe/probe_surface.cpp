@@ -114,8 +114,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) override
     {
         HRESULT result = real_->GetDC(dc);
-        if (result == DDERR_SURFACELOST)
-            Note("lost frame=? call=GetDC on=%s", RoleName(role_));
+        DeviceContextTaken(role_, result);
         return result;
     }
     HRESULT STDMETHODCALLTYPE GetFlipStatus(DWORD flags) override
@@ -156,7 +155,7 @@ public:
     HRESULT STDMETHODCALLTYPE Restore() override
     {
         HRESULT result = real_->Restore();
-        RestoreEnded(role_, result);
+        RestoreEnded(real_, role_, result);
         return result;
     }
     HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) override

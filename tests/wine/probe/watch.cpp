@@ -24,6 +24,7 @@ struct Settings {
     std::set<long> captures;
     std::vector<long> afterFirstCut;
     std::set<long> pictures;
+    bool spoilRestored = false;
 };
 
 // Read once, at the first thing the watch is told.
@@ -85,6 +86,7 @@ const Settings& Current()
         Settings picturesOnly;
         ParseFrameList(Environment("PROBE_PICTURES"), &picturesOnly);
         settings.pictures = picturesOnly.captures;
+        settings.spoilRestored = !Environment("PROBE_SPOIL_RESTORED").empty();
     }
     return settings;
 }
@@ -194,6 +196,25 @@ void HoldIfDue(bool displayEnding)
     HoldUntilReleased(frame);
 }
 
+// Fills an 8-bit surface with a pattern of every index but black, so that a
+// picture drawn from it before it was filled again shows at once.
+void Spoil(LPDIRECTDRAWSURFACE surface)
+{
+    DDSURFACEDESC description = {};
+    description.dwSize = sizeof description;
+    HRESULT locked = surface->Lock(NULL, &description, DDLOCK_WAIT | DDLOCK_WRITEONLY, NULL);
+    if (locked != DD_OK) {
+        Note("spoil frame=%ld lock=0x%08lx", frames.current, (unsigned long)locked);
+        return;
+    }
+    unsigned char* rows = static_cast<unsigned char*>(description.lpSurface);
+    for (DWORD y = 0; y < description.dwHeight; ++y)
+        for (DWORD x = 0; x < description.dwWidth; ++x)
+            rows[y * description.lPitch + x] = (unsigned char)(1 + (x * 7 + y * 13) % 255);
+    surface->Unlock(NULL);
+    Note("spoil frame=%ld", frames.current);
+}
+
 // A frame that ended without its Flip is worth a line: the test counts them.
 void CloseFrame()
 {
@@ -267,9 +288,17 @@ void PrimaryPaletteSet(LPDIRECTDRAWPALETTE realPalette)
     frames.palette = realPalette;
 }
 
-void RestoreEnded(Role role, HRESULT result)
+void RestoreEnded(LPDIRECTDRAWSURFACE real, Role role, HRESULT result)
 {
     Note("restore frame=%ld on=%s result=0x%08lx", frames.current, RoleName(role),
+         (unsigned long)result);
+    if (result == DD_OK && role == Role::Offscreen && Current().spoilRestored)
+        Spoil(real);
+}
+
+void DeviceContextTaken(Role role, HRESULT result)
+{
+    Note("dc frame=%ld on=%s result=0x%08lx", frames.current, RoleName(role),
          (unsigned long)result);
 }
 
