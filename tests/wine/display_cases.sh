@@ -107,12 +107,11 @@ display_start_intro() {  # folder, frames to hold, frames to picture, NAME=VALUE
     DISPLAY_INTRO_PID=$!
 }
 
-# Lets every held frame go and waits for the intro's end; true when it ended.
+# Waits for the intro's end, letting go of any frame still held; true when it
+# ended by itself. One that did not is stopped (its launcher, then the timeout).
 display_finish_intro() {  # folder
-    local dir=$1 marker
-    display_wait_for 40 display_intro_ended "$dir"
-    for marker in "$dir"/out/*.ready; do [ -e "$marker" ] && touch "${marker%.ready}.go"; done
-    display_wait_for 20 display_intro_ended "$dir"
+    local dir=$1
+    display_wait_for 40 display_release_and_look "$dir"
     if kill -0 "$DISPLAY_INTRO_PID" 2>/dev/null; then
         kill "$DISPLAY_INTRO_PID" 2>/dev/null
     fi
@@ -120,12 +119,16 @@ display_finish_intro() {  # folder
     [ -s "$dir/out/status.txt" ]
 }
 
-display_intro_ended() {  # folder
+display_release_and_look() {  # folder: lets held frames go; true once the intro has ended
+    local marker
+    for marker in "$1"/out/*.ready; do
+        [ -e "$marker" ] && [ ! -e "${marker%.ready}.go" ] && touch "${marker%.ready}.go"
+    done
     [ -s "$1/out/status.txt" ] || ! kill -0 "$DISPLAY_INTRO_PID" 2>/dev/null
 }
 
 display_exit_status() {  # folder: the intro's exit status as launch.exe saw it
-    tr -d '\r' <"$1/out/status.txt" 2>/dev/null | sed -n 's/^status=//p'
+    tr -d '\r' 2>/dev/null <"$1/out/status.txt" | sed -n 's/^status=//p'
 }
 
 display_screenshot() {  # file: the top left 320x240 of the X screen, where the desktop is
@@ -231,11 +234,11 @@ display_check_hand_over() {  # folder, what came before (for the messages)
     status=$(display_exit_status "$dir")
     log=$(display_main_program_log "$dir")
     display_wait_for 10 test -s "$log"
-    if [ "$(tr -d '\r' <"$log" 2>/dev/null)" = "z_qzm__.exe skipintro" ]; then
+    if [ "$(tr -d '\r' 2>/dev/null <"$log")" = "z_qzm__.exe skipintro" ]; then
         display_ok "$when: the main program was started once, as 'z_qzm__.exe skipintro'"
     else
         display_fail "$when: the main program was started once, as 'z_qzm__.exe skipintro'" \
-            "its log: $(tr '\n' '|' <"$log" 2>/dev/null)"
+            "its log: $(tr '\n' '|' 2>/dev/null <"$log")"
     fi
     # The status is the handle of the started process: nonzero, and handles come in fours.
     if [[ $status =~ ^0x[0-9a-f]{8}$ ]] && [ $((status)) -ne 0 ] && [ $((status % 4)) -eq 0 ]; then
@@ -326,18 +329,20 @@ display_desktop_on() {  # the setting to put back
     timeout 30 wineserver -w
 }
 
-# The box's own X window: named as the intro's window, but not the full screen.
+# The box's own X window: named as the intro's window, which covers the screen,
+# but smaller.
 display_box_x_window() {
-    local id
+    local id screen
+    screen=$(timeout 10 xdotool getdisplaygeometry | tr ' ' x)
     for id in $(timeout 10 xdotool search --onlyvisible --name '^Escort the Velthorn$' 2>/dev/null); do
         timeout 10 xdotool getwindowgeometry "$id" 2>/dev/null |
-            grep -q 'Geometry: 1024x768' || { echo "$id"; return 0; }
+            grep -q "Geometry: $screen\$" || { echo "$id"; return 0; }
     done
     return 1
 }
 
 display_box_says() {  # folder: what boxwatch read off the box, its caption left out, sorted
-    tr -d '\r' <"$1/out/box.txt" 2>/dev/null | grep -v '^caption=' | sort | tr '\n' '|'
+    tr -d '\r' 2>/dev/null <"$1/out/box.txt" | grep -v '^caption=' | sort | tr '\n' '|'
 }
 
 display_mode_result() {  # folder: what SetDisplayMode(320, 240, 8) answered
@@ -385,14 +390,14 @@ DISPLAY_SWITCH_FRAME=4000
 DISPLAY_AFTER_CUT=(1 1000)
 
 display_log_value() {  # probe log, line's first word, field name: the field of the first such line
-    tr -d '\r' <"$1" | awk -v word="$2" -v field="$3" '$1 == word {
+    tr -d '\r' 2>/dev/null <"$1" | awk -v word="$2" -v field="$3" '$1 == word {
         for (i = 2; i <= NF; i++) if (index($i, field "=") == 1) { print substr($i, length(field) + 2); exit }
     }'
 }
 
 # Frames cut short before frame n whose roll did not move: each delays the roll one frame.
 display_roll_delay() {  # probe log, frame number
-    tr -d '\r' <"$1" | awk -v n="$2" '$1 == "cut" {
+    tr -d '\r' 2>/dev/null <"$1" | awk -v n="$2" '$1 == "cut" {
         split($2, f, "="); if (f[2] + 0 < n && f[2] + 0 > 2500 && $3 != "at=Flip") k++
     } END { print k + 0 }'
 }
