@@ -50,7 +50,7 @@ Frames frames;
 // An environment variable of the intro's process; empty when unset or too long.
 std::string Environment(const char* name)
 {
-    char value[1024];
+    static char value[32768];  // the largest value the platform keeps
     DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
     return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
 }
