@@ -77,7 +77,7 @@ trace_times() {  # file: start first_flip last_flip end, in seconds
 read -r i_start i_first i_last i_end < <(trace_times "$out/intro.trace")
 read -r b_start b_first b_last b_end < <(trace_times "$out/baseline.trace")
 xvfb_stop   # Wine's desktop ends with its X server, and then the wineserver
-wineserver -w
+timeout 30 wineserver -w || wineserver -k
 
 intro_wall=$(median intro) base_wall=$(median baseline) empty_wall=$(median empty)
 i_startup=$(calc "$i_first - $i_start") b_startup=$(calc "$b_first - $b_start")
@@ -127,7 +127,7 @@ row() {  # phase
     r=$(host_value "RenderFrame/$1" cpu_time) m=$(host_value "MemoryCopy/$1" cpu_time)
     echo "| $1 | $(us "$r") | $(us "$m") | $(f2 "$(calc "$r / $m")") | $(f1 "$(calc "$(host_value "RenderFrame/$1" bytes/frame) / 1000")") kB | $(host_value "RenderFrame/$1" allocs/frame) |"
 }
-worst=$(for p in $phases; do calc "$(host_value "RenderFrame/$p" cpu_time) / $(host_value "MemoryCopy/$p" cpu_time)"; done | sort -n | tail -1)
+worst=$(for p in $phases; do calc "$(host_value "RenderFrame/$p" cpu_time) / $(host_value "MemoryCopy/$p" cpu_time)"; echo; done | sort -g | tail -1)
 allocs=$(for p in $phases; do host_value "RenderFrame/$p" allocs/frame; done | sort -n | tail -1)
 whole_allocs=$(host_value WholeSequence allocs) whole_frames=$(host_value WholeSequence allocating_frames)
 whole_first=$(host_value WholeSequence first_allocating_frame)
@@ -176,7 +176,7 @@ the CD cue, whose four command strings the stand-in keeps in its log of MCI comm
 program's own code references no allocator at all (\`tests/tools/run.sh\` checks the
 symbols of both builds), so none of them is the program's.
 
-The whole sequence on the host: $(f1 "$(calc "$(host_value WholeSequence cpu_time) / 1000000")") ms, $(printf %.0f "$(host_value WholeSequence fps)") frames per second.
+The whole sequence on the host: $(f1 "$(calc "$(host_value WholeSequence frames) / $(host_value WholeSequence fps) * 1000")") ms, $(printf %.0f "$(host_value WholeSequence fps)") frames per second.
 \`intro-frames --out DIR --all\` (10211 PNG files): $(f1 "$frames_all") s.
 
 ## Under Wine

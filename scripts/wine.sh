@@ -15,7 +15,9 @@ wine_prefix_ready() {
     fi
     WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1
-    WINEPREFIX=$prefix wineserver -w
+    # Let the server go, so the next program reads the desktop setting afresh; a
+    # server kept up by a program left over from an earlier run is ended.
+    WINEPREFIX=$prefix timeout 30 wineserver -w || WINEPREFIX=$prefix wineserver -k
 }
 
 # A private X server on the first free display from :90; sets DISPLAY.
