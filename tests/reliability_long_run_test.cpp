@@ -69,7 +69,7 @@ private:
     std::map<std::string, std::vector<uint32_t>> answers_;
 };
 
-// What one frame should do, worked out from the documented frame rule before
+// What one frame should do, worked out from the frame rule before
 // it is drawn: which steps run and how each one ends.
 struct FramePlan {
     FrameScript script;
@@ -212,7 +212,7 @@ TEST_F(LongRun, MillionFramesWithRandomLossesStillDrawingAndSwitches)
         EXPECT_EQ(closingKeys, (long)(kRollEndRow - kRollLastRow));
     }
 
-    // And it still ends the documented way: Esc, release, hand-over.
+    // And it still ends in order: Esc, release, hand-over.
     host::SetRecording(true);
     host::PressKey(VK_ESCAPE);
     int status = 0;

@@ -1,5 +1,5 @@
 // Whole runs of the intro on the stand-in while the platform and the user
-// misbehave, and the checks that every such run still ends the documented way.
+// misbehave, and the checks that every such run still ends in order.
 // Shared by the reliability suites; header-only, as only *_test.cpp files build.
 #ifndef INTRO_TESTS_RELIABILITY_RUN_H
 #define INTRO_TESTS_RELIABILITY_RUN_H
@@ -309,7 +309,7 @@ inline void ExpectOneHandOverAndItsStatus(int status)
 }
 
 // Everything a run must leave behind, however the platform answered.
-inline void ExpectDocumentedEnd(const RunResult& run)
+inline void ExpectOrderlyEnd(const RunResult& run)
 {
     EXPECT_EQ(run.abandoned, "");
     EXPECT_TRUE(host::Problems().empty()) << "first problem: " << host::Problems().front();
