@@ -102,8 +102,10 @@ protected:
             bool* reached;
         } steps[] = {
             {"IDirectDrawSurface::BltFast", true, nullptr},
-            {"IDirectDrawSurface::Blt", frame > kCaptionLastFrame && frame < kLogoBeforeFrame, &plan.logoReached},
-            {"IDirectDrawSurface::BltFast", frame > kRollAfterFrame && intro.scrollRow < kRollEndRow, nullptr},
+            {"IDirectDrawSurface::Blt", frame > kCaptionLastFrame && frame < kLogoBeforeFrame,
+             &plan.logoReached},
+            {"IDirectDrawSurface::BltFast", frame > kRollAfterFrame && intro.scrollRow < kRollEndRow,
+             nullptr},
             {"IDirectDrawSurface::Flip", true, nullptr},
         };
         for (size_t i = 0; i < 4; ++i) {
@@ -135,7 +137,8 @@ protected:
         int keys = 0;
         MSG message;
         while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE && message.hwnd == intro.mainWindow)
+            if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
+                message.hwnd == intro.mainWindow)
                 keys += 1;
             else
                 DispatchMessageA(&message);
@@ -185,13 +188,16 @@ TEST_F(LongRun, MillionFramesWithRandomLossesStillDrawingAndSwitches)
 
         ASSERT_EQ(intro.frameCount, frame + 1) << "a frame number was skipped or repeated";
         ASSERT_EQ(host::FlipCount(), flips + (plan.flipped ? 1 : 0)) << "frame " << frame + 1;
-        ASSERT_EQ(intro.logoHalfWidth, plan.logoReached ? Shrunk(halfWidth) : halfWidth) << "frame " << frame + 1;
-        ASSERT_EQ(intro.logoHalfHeight, plan.logoReached ? Shrunk(halfHeight) : halfHeight) << "frame " << frame + 1;
+        ASSERT_EQ(intro.logoHalfWidth, plan.logoReached ? Shrunk(halfWidth) : halfWidth)
+            << "frame " << frame + 1;
+        ASSERT_EQ(intro.logoHalfHeight, plan.logoReached ? Shrunk(halfHeight) : halfHeight)
+            << "frame " << frame + 1;
         ASSERT_EQ(RollPosition(), roll + (plan.rollDrawn ? 1 : 0)) << "frame " << frame + 1;
         ASSERT_LE(intro.scrollDelay, kRollFramesPerRow);
         int keys = TakeClosingKeys();
         bool passedTheEnd = intro.scrollRow != row && intro.scrollRow > kRollLastRow;
-        ASSERT_EQ(keys, passedTheEnd ? 1 : 0) << "closing keys in frame " << frame + 1 << ", row " << intro.scrollRow;
+        ASSERT_EQ(keys, passedTheEnd ? 1 : 0)
+            << "closing keys in frame " << frame + 1 << ", row " << intro.scrollRow;
         closingKeys += keys;
         stillDrawing += host::ScriptedAnswers() - scriptedBefore;
         cutShort += !plan.flipped;
@@ -229,9 +235,10 @@ TEST_F(LongRun, MillionFramesWithRandomLossesStillDrawingAndSwitches)
     EXPECT_TRUE(reliability::NothingHeld(host::LiveObjects())) << reliability::LiveText(host::LiveObjects());
     reliability::ExpectOneHandOverAndItsStatus(status);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    std::printf("long run: %ld frames, %ld switches away, %ld restores, %ld scripted answers, %ld frames cut "
-                "short, %ld closing keys, %.1f s\n",
-                frames, switches, losses, stillDrawing, cutShort, closingKeys, seconds);
+    std::printf(
+        "long run: %ld frames, %ld switches away, %ld restores, %ld scripted answers, %ld frames cut "
+        "short, %ld closing keys, %.1f s\n",
+        frames, switches, losses, stillDrawing, cutShort, closingKeys, seconds);
 }
 
 }  // namespace

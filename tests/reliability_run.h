@@ -33,8 +33,8 @@ enum class Base {
 
 inline const char* BaseName(Base base)
 {
-    static const char* const names[] = {"clean", "interrupted", "startup failure", "sheet file",
-                                        "batch file", "no main program"};
+    static const char* const names[] = {"clean",      "interrupted", "startup failure",
+                                        "sheet file", "batch file",  "no main program"};
     return names[(int)base];
 }
 
@@ -290,7 +290,8 @@ inline void ExpectOneHandOverAndItsStatus(int status)
         ASSERT_GE(tries.size(), 1u) << "no hand-over after the window";
         ASSERT_LE(tries.size(), 3u) << "the hand-over was tried more than once";
         for (size_t i = 0; i < tries.size(); ++i) {
-            EXPECT_NE(tries[i].args.find(lines[i]), std::string::npos) << "try " << i + 1 << ": " << tries[i].args;
+            EXPECT_NE(tries[i].args.find(lines[i]), std::string::npos)
+                << "try " << i + 1 << ": " << tries[i].args;
             if (i + 1 < tries.size()) {
                 EXPECT_EQ(tries[i].result, 0u) << "the hand-over went on after a start";
             }
