@@ -2,6 +2,7 @@
 #include "app/app.h"
 #include "app/intro_state.h"
 
+// The window class's name, also the name of the class menu that does not exist.
 static const char kClassName[] = "Velthorn";
 const char kWindowTitle[] = "Escort the Velthorn";
 

@@ -8,8 +8,8 @@
 const char kMainProgramName[] = "z_qzm__";
 const char kMainProgramArgument[] = "skipintro";
 
-// The primary goes first and takes its back buffer with it; the back buffer is
-// never released on its own.
+// Gives one display object back and forgets it, so a later shutdown finds
+// nothing left to release.
 template <typename Object>
 static void ReleaseAndClear(Object*& object)
 {
@@ -22,6 +22,7 @@ static void ReleaseAndClear(Object*& object)
 void ReleaseDisplay()
 {
     if (intro.directDraw) {
+        // The primary takes its back buffer along; the back buffer is never released on its own.
         ReleaseAndClear(intro.primary);
         ReleaseAndClear(intro.sheet);
         ReleaseAndClear(intro.palette);
@@ -68,7 +69,6 @@ static DWORD StartAndExit(const char* program, std::string commandLine)
                         &process))
         return GetLastError();
     ExitProcess((UINT)(UINT_PTR)process.hProcess);  // never 0; nothing after this runs
-    return 0;
 }
 
 // Every argument after the first entry, each preceded by one space, unquoted.
@@ -80,6 +80,7 @@ static std::string JoinArguments(const char* const* args)
     return joined;
 }
 
+// The whole value of an environment variable; false when it is unset or empty.
 static bool ReadEnvironment(const char* name, std::string& value)
 {
     DWORD length = GetEnvironmentVariableA(name, NULL, 0);

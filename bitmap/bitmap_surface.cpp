@@ -16,6 +16,7 @@ static HBITMAP LoadNamedBitmap(const char* name, int width, int height)
     return bitmap;
 }
 
+// The bitmap's BITMAP record, of which the width and height are used.
 static BITMAP BitmapSize(HBITMAP bitmap)
 {
     BITMAP size = {};

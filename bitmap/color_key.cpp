@@ -4,20 +4,20 @@
 
 #include "bitmap/bitmap.h"
 
+// The match when the surface cannot be locked; also the key that then results.
 static const DWORD kNoMatch = 0xFFFFFFFF;
 
 // Draws the colour at (0, 0) through the surface's device context, first keeping
-// what was there when asked to. False when the surface gave no device context.
-static bool DrawTopLeftPixel(LPDIRECTDRAWSURFACE surface, COLORREF color, COLORREF* previous)
+// what was there when asked to. Nothing happens when the surface gives no context.
+static void DrawTopLeftPixel(LPDIRECTDRAWSURFACE surface, COLORREF color, COLORREF* previous)
 {
     HDC context;
     if (surface->GetDC(&context) != DD_OK)
-        return false;
+        return;
     if (previous)
         *previous = GetPixel(context, 0, 0);
     SetPixel(context, 0, 0, color);  // GDI picks the nearest entry of the palette in force
     surface->ReleaseDC(context);
-    return true;
 }
 
 // The low bit-count bits of the first pixel; only the bytes of that pixel are read.
@@ -31,6 +31,7 @@ static DWORD FirstPixelValue(const DDSURFACEDESC& description)
     return bits == 32 ? value : value & (((DWORD)1 << bits) - 1);
 }
 
+// Pixel (0, 0) through a lock of the whole surface, or kNoMatch.
 static DWORD ReadTopLeftPixel(LPDIRECTDRAWSURFACE surface)
 {
     DDSURFACEDESC description = {};
@@ -50,9 +51,9 @@ DWORD MatchSurfaceColor(LPDIRECTDRAWSURFACE surface, COLORREF color)
 {
     // The device context is given back before the lock, and the lock ends before
     // the context is taken again: the two are never out at once.
-    COLORREF saved = CLR_INVALID;
-    if (color != CLR_INVALID && !DrawTopLeftPixel(surface, color, &saved))
-        saved = CLR_INVALID;
+    COLORREF saved = CLR_INVALID;  // stays so when the surface gave no device context
+    if (color != CLR_INVALID)
+        DrawTopLeftPixel(surface, color, &saved);
     DWORD value = ReadTopLeftPixel(surface);
     if (saved != CLR_INVALID)  // a pixel GDI could not read is not written back
         DrawTopLeftPixel(surface, saved, NULL);

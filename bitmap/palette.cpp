@@ -3,27 +3,31 @@
 //
 // Nothing the bitmap says is trusted: every read stays inside the resource,
 // inside the bytes a file actually gave, and inside the 256-entry table.
-#include <string.h>
-
 #include "bitmap/bitmap.h"
 
+// One entry per 8-bit pixel value.
 static const int kPaletteEntries = 256;
-static const DWORD kInfoHeaderSize = 40;  // BITMAPINFOHEADER
-static const UINT kFileHeaderSize = 14;   // BITMAPFILEHEADER
+// A BITMAPINFOHEADER; shorter headers carry no colour count.
+static const DWORD kInfoHeaderSize = 40;
+// A BITMAPFILEHEADER, read past and never examined.
+static const UINT kFileHeaderSize = 14;
+// Bytes of a full colour table of RGBQUADs, read straight over the palette table.
 static const UINT kFileTableSize = kPaletteEntries * 4;
 
-// The fields read from a BITMAPINFOHEADER, little-endian.
+// The fields read from a BITMAPINFOHEADER.
 struct InfoHeader {
     DWORD size;
     WORD bitCount;
     DWORD colorsUsed;
 };
 
+// A little-endian 32-bit field, whatever the host's byte order.
 static DWORD ReadLittle32(const BYTE* bytes)
 {
     return (DWORD)bytes[0] | (DWORD)bytes[1] << 8 | (DWORD)bytes[2] << 16 | (DWORD)bytes[3] << 24;
 }
 
+// biSize, biBitCount and biClrUsed of a header of at least 40 bytes.
 static InfoHeader ParseInfoHeader(const BYTE* bytes)
 {
     InfoHeader header;
@@ -33,7 +37,8 @@ static InfoHeader ParseInfoHeader(const BYTE* bytes)
     return header;
 }
 
-// How many colour-table entries the header promises, at most one table's worth.
+// How many colour-table entries the header promises, at most one table's worth:
+// a biClrUsed above 256 takes the first 256.
 static DWORD ColorCount(const InfoHeader& header)
 {
     if (header.bitCount > 8)
@@ -90,28 +95,18 @@ static bool ReadResourceColors(const char* name, PALETTEENTRY* table)
     return true;
 }
 
-static UINT ReadFile(HFILE file, void* buffer, UINT count)
+// The bytes one read delivered; a failed read delivered none.
+static UINT ReadPiece(HFILE file, void* buffer, UINT count)
 {
     UINT got = _lread(file, buffer, count);
     return got == (UINT)HFILE_ERROR ? 0 : got;
 }
 
-// A file's table always lies at offset 54 and is read straight over the default
-// palette; only a 40-byte header makes its entries red-green-blue. Entries past
-// what the file held keep whatever the read left there.
-static void ReadFileColors(const char* name, PALETTEENTRY* table)
+// Only a file whose 40-byte header came in whole gets its entries turned from
+// blue-green-red into red-green-blue, and only the entries its read delivered
+// in full; the reserved byte stays as the entry's flags.
+static void ConvertFileColors(const BYTE* infoHeader, UINT tableBytes, PALETTEENTRY* table)
 {
-    HFILE file = _lopen(name, OF_READ);
-    if (file == HFILE_ERROR)
-        return;
-    BYTE fileHeader[kFileHeaderSize];
-    BYTE infoHeader[kInfoHeaderSize];
-    ReadFile(file, fileHeader, sizeof fileHeader);  // not examined
-    UINT infoBytes = ReadFile(file, infoHeader, sizeof infoHeader);
-    UINT tableBytes = ReadFile(file, table, kFileTableSize);
-    _lclose(file);
-    if (infoBytes < kInfoHeaderSize)
-        return;
     InfoHeader header = ParseInfoHeader(infoHeader);
     if (header.size != kInfoHeaderSize)
         return;
@@ -119,10 +114,27 @@ static void ReadFileColors(const char* name, PALETTEENTRY* table)
     if (count > tableBytes / 4)
         count = tableBytes / 4;
     for (DWORD i = 0; i < count; ++i) {
-        BYTE blue = table[i].peRed;  // the file's byte order is blue, green, red, reserved
+        BYTE blue = table[i].peRed;
         table[i].peRed = table[i].peBlue;
         table[i].peBlue = blue;
     }
+}
+
+// A file's table always lies at offset 54 and is read straight over the default
+// palette. Entries past what the file held keep whatever the read left there.
+static void ReadFileColors(const char* name, PALETTEENTRY* table)
+{
+    HFILE file = _lopen(name, OF_READ);
+    if (file == HFILE_ERROR)
+        return;
+    BYTE fileHeader[kFileHeaderSize];
+    BYTE infoHeader[kInfoHeaderSize];
+    ReadPiece(file, fileHeader, sizeof fileHeader);
+    UINT infoBytes = ReadPiece(file, infoHeader, sizeof infoHeader);
+    UINT tableBytes = ReadPiece(file, table, kFileTableSize);
+    _lclose(file);
+    if (infoBytes == kInfoHeaderSize)  // a short header is no header: nothing is converted
+        ConvertFileColors(infoHeader, tableBytes, table);
 }
 
 LPDIRECTDRAWPALETTE LoadPaletteFromBitmap(LPDIRECTDRAW directDraw, const char* name)

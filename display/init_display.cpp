@@ -6,6 +6,7 @@
 #include "display/display.h"
 #include "intro/sheet_layout.h"
 
+// The primary with exactly one back buffer, flipped as a pair.
 static HRESULT CreateFlippingChain()
 {
     DDSURFACEDESC description = {};
@@ -16,6 +17,7 @@ static HRESULT CreateFlippingChain()
     return intro.directDraw->CreateSurface(&description, &intro.primary, NULL);
 }
 
+// Every frame is composed in the back buffer; the chain hands it out.
 static HRESULT FindBackBuffer()
 {
     DDSCAPS caps = {};

@@ -5,6 +5,13 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#define HOST_SHUFFLE_SAMPLING 1
+#endif
 
 #include "host/internal.h"
 
@@ -25,6 +32,7 @@ struct Display {
     std::vector<std::vector<int>> modes = {{320, 240, 8}, {640, 480, 8}};
     int desktopWidth = 640, desktopHeight = 480;
     bool restoreAllowed = true;
+    std::vector<PALETTEENTRY> lastPaletteTable;
     std::function<void()> flipHook;
     int flips = 0;
     int surfacesMade = 0;
@@ -276,6 +284,178 @@ struct Pixel24 {
     operator uint32_t() const { return bytes[0] | bytes[1] << 8 | bytes[2] << 16; }
 };
 
+// A colour key as 8-bit pixels see it: the values from low to low + span are
+// left out; a range that no byte value falls in leaves nothing out.
+struct ByteKey {
+    bool any = false;
+    uint8_t low = 0, span = 0;
+};
+
+ByteKey ByteKeyOf(uint32_t low, uint32_t high)
+{
+    ByteKey key;
+    if (low > 0xFF || low > high)
+        return key;
+    key.any = true;
+    key.low = (uint8_t)low;
+    key.span = (uint8_t)(std::min<uint32_t>(high, 0xFF) - low);
+    return key;
+}
+
+#ifdef __SSE2__
+// Sixteen pixels of `from` onto `to`, those in the key range left out.
+inline void MergeSixteen(const uint8_t* from, uint8_t* to, __m128i low, __m128i span)
+{
+    __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to));
+    __m128i offset = _mm_sub_epi8(value, low);  // in the range exactly when offset <= span
+    __m128i left = _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_or_si128(_mm_and_si128(left, old), _mm_andnot_si128(left, value)));
+}
+#endif
+
+// Copies a row of 8-bit pixels but those in the key range; sixteen at a time
+// where SSE2 is there, with the same result as the plain loop after it.
+void MergeKeyedRow(const uint8_t* from, uint8_t* to, int count, ByteKey key)
+{
+    int x = 0;
+#ifdef __SSE2__
+    const __m128i low = _mm_set1_epi8((char)key.low), span = _mm_set1_epi8((char)key.span);
+    for (; x + 16 <= count; x += 16)
+        MergeSixteen(from + x, to + x, low, span);
+    // Merging a pixel twice gives what merging it once did, so the last
+    // sixteen may overlap the ones before them.
+    if (x < count && count >= 16)
+        MergeSixteen(from + count - 16, to + count - 16, low, span), x = count;
+#endif
+    for (; x < count; ++x)
+        if ((uint8_t)(from[x] - key.low) > key.span)
+            to[x] = from[x];
+}
+
+// Widest 8-bit row the fast path stretches through its buffer on the stack.
+const int kWidestBufferedRow = 2048;
+
+// Samples one row through the column table; eight pixels go out in one store
+// where the byte order allows it.
+void SampleRow(const uint8_t* row, const uint32_t* columns, uint8_t* sampled, int width)
+{
+    int x = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    for (; x + 8 <= width; x += 8) {
+        const uint32_t* c = columns + x;
+        uint64_t eight = (uint64_t)row[c[0]] | (uint64_t)row[c[1]] << 8 | (uint64_t)row[c[2]] << 16 |
+                         (uint64_t)row[c[3]] << 24 | (uint64_t)row[c[4]] << 32 | (uint64_t)row[c[5]] << 40 |
+                         (uint64_t)row[c[6]] << 48 | (uint64_t)row[c[7]] << 56;
+        std::memcpy(sampled + x, &eight, sizeof eight);
+    }
+#endif
+    for (; x < width; ++x)
+        sampled[x] = row[columns[x]];
+}
+
+// The 8-bit blits, which are all the intro makes: each target row is sampled
+// into a buffer (once per source row: rows that repeat when stretching taller
+// reuse it), then copied or merged past the key. Same pixels as CopyRow.
+// How to sample a row sixteen target pixels at a time with byte shuffles:
+// each group of sixteen reads the 16-byte source blocks its columns fall in,
+// and each block gives the lanes whose column lies in it.
+struct ShufflePlan {
+    static const int kMostBlocks = 512;
+    int blocks = 0;
+    uint32_t reach = 0;  // bytes from the row's start that the blocks read
+    uint32_t offset[kMostBlocks];
+    uint16_t group[kMostBlocks];
+    uint8_t lanes[kMostBlocks][16];  // the block's byte for each lane, 0x80 for none
+};
+
+// One block of a group; false when it has no lane or the plan is full.
+bool PlanBlock(const uint32_t* columns, int count, uint32_t start, int group, ShufflePlan* plan)
+{
+    uint8_t lanes[16];
+    bool used = false;
+    for (int i = 0; i < 16; ++i) {
+        bool inside = i < count && columns[i] >= start && columns[i] < start + 16;
+        lanes[i] = inside ? (uint8_t)(columns[i] - start) : 0x80;
+        used = used || inside;
+    }
+    if (!used || plan->blocks == ShufflePlan::kMostBlocks)
+        return used;
+    int k = plan->blocks++;
+    plan->offset[k] = start;
+    plan->group[k] = (uint16_t)group;
+    std::memcpy(plan->lanes[k], lanes, 16);
+    plan->reach = std::max(plan->reach, start + 16);
+    return true;
+}
+
+// False when the row needs more blocks than the plan holds.
+bool PlanShuffles(const uint32_t* columns, int width, ShufflePlan* plan)
+{
+    for (int x = 0; x < width; x += 16) {
+        int count = std::min(16, width - x);
+        for (uint32_t start = columns[x]; start <= columns[x + count - 1]; start += 16)
+            if (PlanBlock(columns + x, count, start, x / 16, plan) && plan->blocks == ShufflePlan::kMostBlocks)
+                return false;
+    }
+    return true;
+}
+
+#ifdef HOST_SHUFFLE_SAMPLING
+__attribute__((target("ssse3"))) void ShuffleRow(const uint8_t* row, const ShufflePlan& plan, uint8_t* sampled)
+{
+    __m128i gathered = _mm_setzero_si128();
+    for (int k = 0; k < plan.blocks; ++k) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + plan.offset[k]));
+        __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plan.lanes[k]));
+        gathered = _mm_or_si128(gathered, _mm_shuffle_epi8(block, lanes));
+        if (k + 1 == plan.blocks || plan.group[k + 1] != plan.group[k]) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(sampled + 16 * plan.group[k]), gathered);
+            gathered = _mm_setzero_si128();
+        }
+    }
+}
+
+bool CanShuffle() { return __builtin_cpu_supports("ssse3"); }
+#else
+void ShuffleRow(const uint8_t*, const ShufflePlan&, uint8_t*) {}
+bool CanShuffle() { return false; }
+#endif
+
+void CopyRows8(const uint8_t* read, size_t readSize, int readPitch, const RECT& from, uint8_t* target,
+               int targetPitch, const RECT& to, uint32_t stepX, uint32_t stepY, ByteKey key)
+{
+    int width = to.right - to.left, height = to.bottom - to.top;
+    uint8_t sampled[kWidestBufferedRow];
+    uint32_t columns[kWidestBufferedRow];  // the source column of each target column
+    uint32_t sx = 0;
+    for (int x = 0; x < width && stepX != 1u << 16; ++x, sx += stepX)
+        columns[x] = sx >> 16;
+    ShufflePlan plan;
+    bool shuffle = stepX != 1u << 16 && CanShuffle() && PlanShuffles(columns, width, &plan);
+    long sampledRow = -1;
+    uint32_t sy = 0;
+    for (int y = 0; y < height; ++y, sy += stepY) {
+        long sourceRow = from.top + (sy >> 16);
+        const uint8_t* row = read + (size_t)sourceRow * readPitch + from.left;
+        uint8_t* out = target + (size_t)(to.top + y) * targetPitch + to.left;
+        if (stepX != 1u << 16) {
+            // Blocks are read whole, so the last rows of a surface may need the plain loop.
+            bool inside = (size_t)(row - read) + plan.reach <= readSize;
+            if (sourceRow != sampledRow && shuffle && inside)
+                ShuffleRow(row, plan, sampled);
+            else if (sourceRow != sampledRow)
+                SampleRow(row, columns, sampled, width);
+            sampledRow = sourceRow;
+            row = sampled;
+        }
+        if (key.any)
+            MergeKeyedRow(row, out, width, key);
+        else
+            std::memcpy(out, row, (size_t)width);
+    }
+}
+
 // Point sampling in 16.16 fixed point from the first source pixel, as Wine's
 // blitter does it for 8-bit surfaces; one to one when the sizes agree.
 HRESULT Surface::CopyFrom(Surface* source, const RECT& from, const RECT& to, bool keyed)
@@ -290,6 +470,11 @@ HRESULT Surface::CopyFrom(Surface* source, const RECT& from, const RECT& to, boo
     uint32_t low = source->sourceKey.dwColorSpaceLowValue, high = source->sourceKey.dwColorSpaceHighValue;
     std::vector<uint8_t> copy;  // a blit within one surface reads the picture as it was
     const std::vector<uint8_t>& read = source == this ? (copy = pixels) : source->pixels;
+    if (bytes == 1 && targetWidth <= kWidestBufferedRow) {
+        CopyRows8(read.data(), read.size(), source->pitch, from, pixels.data(), pitch, to, stepX, stepY,
+                  keyed ? ByteKeyOf(low, high) : ByteKey());
+        return DD_OK;
+    }
     uint32_t sy = 0;
     for (int y = 0; y < targetHeight; ++y, sy += stepY) {
         const uint8_t* row = &read[(size_t)(from.top + (sy >> 16)) * source->pitch + (size_t)from.left * bytes];
@@ -618,6 +803,8 @@ HRESULT DirectDraw::CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTD
     auto args = [&] { return Join(Hex(flags), detail::Object(outer)); };
     uint32_t code;
     HRESULT result = DD_OK;
+    if (entries)  // kept even when the call fails, so a test sees what was asked for
+        display().lastPaletteTable.assign(entries, entries + 256);
     if (Released(this, "IDirectDraw::CreatePalette"))
         result = DDERR_INVALIDOBJECT;
     else if (detail::Scripted("IDirectDraw::CreatePalette", this, &code))
@@ -843,6 +1030,15 @@ bool HasSourceColorKey(LPDIRECTDRAWSURFACE given, DDCOLORKEY* key)
 }
 
 LPDIRECTDRAWPALETTE PaletteOf(LPDIRECTDRAWSURFACE surface) { return AsSurface(surface)->palette; }
+std::vector<PALETTEENTRY> LastPaletteTable() { return display().lastPaletteTable; }
+
+std::vector<std::vector<PALETTEENTRY>> PalettesMade()
+{
+    std::vector<std::vector<PALETTEENTRY>> made;
+    for (const auto& palette : display().palettes)
+        made.emplace_back(palette->entries, palette->entries + 256);
+    return made;
+}
 
 DWORD DisplayBitsPerPixel()
 {

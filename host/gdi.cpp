@@ -65,77 +65,117 @@ DeviceContext* FindContext(HDC context)
 }
 
 // ---- DIB parsing: whatever the bytes say, nothing outside them is read. ----
-uint32_t Little(const std::string& bytes, size_t offset, int width)
+uint32_t Little(const detail::Bytes& bytes, size_t offset, int width)
 {
     uint32_t value = 0;
     for (int i = 0; i < width; ++i)
-        value |= (uint32_t)(uint8_t)bytes[offset + i] << (8 * i);
+        value |= (uint32_t)bytes.data[offset + i] << (8 * i);
     return value;
 }
 
 const uint64_t kLargestPicture = 1 << 26;  // pixels; larger is taken as hostile
+const size_t kFileHeaderSize = 14;         // BITMAPFILEHEADER
 
-// A packed DIB at `start`; for a file, `pixelsAt` is where bfOffBits puts the pixels.
-bool ParseDib(const std::string& bytes, size_t start, long long pixelsAt, Bitmap* bitmap)
+// What a DIB's header says, whichever of the two header kinds it is.
+struct DibHeader {
+    uint32_t size = 0;
+    int64_t width = 0, height = 0;
+    int bitCount = 0;
+    uint32_t compression = 0;
+    uint32_t tableEntries = 0;
+    size_t entrySize = 4;  // RGBQUAD; the old core header has RGBTRIPLEs
+};
+
+// The header at `start`: the 12-byte core header or one of 40 bytes or more.
+bool ReadDibHeader(const detail::Bytes& bytes, size_t start, DibHeader* header)
 {
-    if (bytes.size() < start + 12)
+    if (bytes.size < start + 12)
         return false;
-    uint32_t headerSize = Little(bytes, start, 4);
-    int64_t width, height;
-    int bitCount;
-    uint32_t compression = 0, colorsUsed = 0;
-    size_t entrySize = 4;
-    if (headerSize == 12) {  // BITMAPCOREHEADER
-        width = Little(bytes, start + 4, 2);
-        height = Little(bytes, start + 6, 2);
-        bitCount = (int)Little(bytes, start + 10, 2);
-        entrySize = 3;
-    } else if (headerSize >= 40 && bytes.size() >= start + headerSize) {
-        width = (int32_t)Little(bytes, start + 4, 4);
-        height = (int32_t)Little(bytes, start + 8, 4);
-        bitCount = (int)Little(bytes, start + 14, 2);
-        compression = Little(bytes, start + 16, 4);
-        colorsUsed = Little(bytes, start + 32, 4);
-    } else {
-        return false;
+    header->size = Little(bytes, start, 4);
+    if (header->size == 12) {
+        header->width = Little(bytes, start + 4, 2);
+        header->height = Little(bytes, start + 6, 2);
+        header->bitCount = (int)Little(bytes, start + 10, 2);
+        header->tableEntries = header->bitCount <= 8 ? 1u << header->bitCount : 0;
+        header->entrySize = 3;
+        return true;
     }
-    bool topDown = height < 0;
-    if (topDown)
-        height = -height;
-    bool knownDepth = bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 ||
-                      bitCount == 24 || bitCount == 32;
-    if (!knownDepth || compression != 0 || width <= 0 || height <= 0 ||
-        (uint64_t)width * (uint64_t)height > kLargestPicture)
+    if (header->size < 40 || bytes.size - start < header->size)
         return false;
-    uint32_t tableEntries = bitCount <= 8 ? (colorsUsed ? colorsUsed : 1u << bitCount) : colorsUsed;
-    if (bitCount <= 8 && tableEntries > (1u << bitCount))
-        return false;
-    size_t tableAt = start + headerSize;
-    size_t tableEnd = tableAt + (size_t)tableEntries * entrySize;
-    if (tableEnd > bytes.size())
-        return false;
-    bitmap->width = (int)width;
-    bitmap->height = (int)height;
-    bitmap->bitsPerPixel = bitCount;
-    bitmap->stride = (int)(((width * bitCount + 31) / 32) * 4);
-    if (bitCount <= 8) {
-        bitmap->colors.assign(1u << bitCount, RGBQUAD{0, 0, 0, 0});
-        for (uint32_t i = 0; i < tableEntries; ++i) {
-            size_t at = tableAt + i * entrySize;
-            bitmap->colors[i] = RGBQUAD{(BYTE)bytes[at], (BYTE)bytes[at + 1], (BYTE)bytes[at + 2], 0};
-        }
+    header->width = (int32_t)Little(bytes, start + 4, 4);
+    header->height = (int32_t)Little(bytes, start + 8, 4);
+    header->bitCount = (int)Little(bytes, start + 14, 2);
+    header->compression = Little(bytes, start + 16, 4);
+    // Like the platform's loader: biClrUsed counts at most 256 entries, 0 means
+    // a full table for 8 bits or less, and a deeper picture may carry a table too.
+    uint32_t colorsUsed = Little(bytes, start + 32, 4);
+    header->tableEntries = colorsUsed > 256 ? 256 : colorsUsed;
+    if (!colorsUsed && header->bitCount <= 8)
+        header->tableEntries = 1u << header->bitCount;
+    return true;
+}
+
+// Depths and layouts the stand-in draws; anything else does not load.
+bool SupportedDib(const DibHeader& header)
+{
+    int bits = header.bitCount;
+    bool knownDepth = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    int64_t height = header.height < 0 ? -header.height : header.height;
+    return knownDepth && header.compression == 0 && header.width > 0 && height > 0 &&
+           (uint64_t)header.width * (uint64_t)height <= kLargestPicture;
+}
+
+// The colour table, as many entries as the depth indexes; those the table lacks are black.
+void ReadColorTable(const detail::Bytes& bytes, size_t tableAt, const DibHeader& header, Bitmap* bitmap)
+{
+    if (header.bitCount > 8)
+        return;
+    uint32_t indexed = 1u << header.bitCount;
+    bitmap->colors.assign(indexed, RGBQUAD{0, 0, 0, 0});
+    for (uint32_t i = 0; i < header.tableEntries && i < indexed; ++i) {
+        const uint8_t* entry = bytes.data + tableAt + i * header.entrySize;
+        bitmap->colors[i] = RGBQUAD{entry[0], entry[1], entry[2], 0};
     }
-    size_t pixels = pixelsAt >= 0 ? (size_t)pixelsAt : tableEnd;
+}
+
+// A packed DIB at `start`; `pixelsAt`, when not 0, is where a file's bfOffBits
+// puts the pixels, else they follow the colour table.
+bool ParseDib(const detail::Bytes& bytes, size_t start, size_t pixelsAt, Bitmap* bitmap)
+{
+    DibHeader header;
+    if (!ReadDibHeader(bytes, start, &header) || !SupportedDib(header))
+        return false;
+    size_t tableAt = start + header.size;
+    size_t tableEnd = tableAt + (size_t)header.tableEntries * header.entrySize;
+    if (tableEnd > bytes.size)
+        return false;
+    bool topDown = header.height < 0;
+    int height = (int)(topDown ? -header.height : header.height);
+    bitmap->width = (int)header.width;
+    bitmap->height = height;
+    bitmap->bitsPerPixel = header.bitCount;
+    bitmap->stride = (int)(((header.width * header.bitCount + 31) / 32) * 4);
+    ReadColorTable(bytes, tableAt, header, bitmap);
+    size_t pixels = pixelsAt ? pixelsAt : tableEnd;
     size_t size = (size_t)bitmap->stride * (size_t)height;
-    if (pixels > bytes.size() || bytes.size() - pixels < size)
+    if (pixels > bytes.size || bytes.size - pixels < size)
         return false;
     bitmap->bits.resize(size);
     for (int y = 0; y < height; ++y) {
-        int stored = topDown ? y : (int)height - 1 - y;
+        int stored = topDown ? y : height - 1 - y;
         std::memcpy(&bitmap->bits[(size_t)y * bitmap->stride],
-                    bytes.data() + pixels + (size_t)stored * bitmap->stride, bitmap->stride);
+                    bytes.data + pixels + (size_t)stored * bitmap->stride, bitmap->stride);
     }
     return true;
+}
+
+// A BMP file: "BM", the file header, then a packed DIB.
+bool ParseBmpFile(const std::vector<uint8_t>& file, Bitmap* bitmap)
+{
+    detail::Bytes bytes{file.data(), file.size()};
+    if (bytes.size < kFileHeaderSize || file[0] != 'B' || file[1] != 'M')
+        return false;
+    return ParseDib(bytes, kFileHeaderSize, Little(bytes, 10, 4), bitmap);
 }
 
 RGBQUAD BitmapPixel(const Bitmap& bitmap, int x, int y)
@@ -301,26 +341,37 @@ HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UI
         SetLastError(code);
         return (HANDLE)Log("LoadImageA", nullptr, args, 0);
     }
+    if (cx < 0 || cy < 0) {
+        detail::Problem("LoadImageA at " + Num(cx) + "x" + Num(cy) + " is not modelled");
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return (HANDLE)Log("LoadImageA", nullptr, args, 0);
+    }
     Bitmap bitmap;
     bool loaded = false;
-    std::string bytes;
     if (type != IMAGE_BITMAP || !name) {
         loaded = false;
     } else if (flags & LR_LOADFROMFILE) {
+        std::vector<uint8_t> file;
         if (!IS_INTRESOURCE(name)) {
             detail::NoteOpenedFile(name);
-            loaded = detail::ReadWholeFile(name, &bytes) && bytes.size() >= 14 && bytes[0] == 'B' &&
-                     bytes[1] == 'M' && ParseDib(bytes, 14, Little(bytes, 10, 4), &bitmap);
+            loaded = detail::ReadWholeFile(name, &file) && ParseBmpFile(file, &bitmap);
         }
     } else if (instance == Instance()) {
-        loaded = detail::FindBitmapResource(name, &bytes) && ParseDib(bytes, 0, -1, &bitmap);
+        detail::Bytes resource;
+        loaded = detail::FindBitmapResource(name, &resource) && ParseDib(resource, 0, 0, &bitmap);
     }
     if (!loaded) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return (HANDLE)Log("LoadImageA", nullptr, args, 0);
     }
-    if ((cx && cx != bitmap.width) || (cy && cy != bitmap.height))
-        bitmap = Scaled(bitmap, cx ? cx : bitmap.width, cy ? cy : bitmap.height);
+    int width = cx ? cx : bitmap.width, height = cy ? cy : bitmap.height;
+    if ((uint64_t)width * (uint64_t)height > kLargestPicture) {
+        detail::Problem("LoadImageA at " + Num(width) + "x" + Num(height) + " is not modelled");
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return (HANDLE)Log("LoadImageA", nullptr, args, 0);
+    }
+    if (width != bitmap.width || height != bitmap.height)
+        bitmap = Scaled(bitmap, width, height);
     HGDIOBJ handle = NewHandle<HGDIOBJ>();
     gdi().bitmaps[handle] = bitmap;
     return (HANDLE)Log("LoadImageA", nullptr, args, (uintptr_t)handle);

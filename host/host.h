@@ -101,6 +101,8 @@ struct MessageBoxShown {
 };
 const std::vector<MessageBoxShown>& MessageBoxes();
 void SetScreenSize(int width, int height);  // the desktop, 640x480 at first
+// The record a window class was registered with; false when there is no such class.
+bool RegisteredClass(const std::string& name, WNDCLASSA* windowClass);
 
 // ---- Display -------------------------------------------------------------------------
 // Modes SetDisplayMode accepts; 320x240x8 and 640x480x8 at first.
@@ -126,6 +128,11 @@ void WriteSurface(LPDIRECTDRAWSURFACE surface, const std::vector<uint8_t>& bytes
 bool SurfaceLost(LPDIRECTDRAWSURFACE surface);
 bool HasSourceColorKey(LPDIRECTDRAWSURFACE surface, DDCOLORKEY* key);
 LPDIRECTDRAWPALETTE PaletteOf(LPDIRECTDRAWSURFACE surface);
+// The 256 entries the program handed to the last IDirectDraw::CreatePalette,
+// as given (before the platform fixes black and white); empty before any.
+std::vector<PALETTEENTRY> LastPaletteTable();
+// The entries of every palette made so far, released or not, in the order made.
+std::vector<std::vector<PALETTEENTRY>> PalettesMade();
 DWORD DisplayBitsPerPixel();  // 0 until a mode is set
 bool DisplayExclusive();
 

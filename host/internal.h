@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "host/host.h"
 
@@ -72,9 +73,13 @@ const PALETTEENTRY* SystemPalette();  // the platform's 20 static colours, black
 void SurfaceLossOnDeactivate();
 void SurfaceRestoreAllowed(bool allowed);
 
-// KERNEL, for GDI's LoadImageA.
-bool FindBitmapResource(LPCSTR name, std::string* bytes);
-bool ReadWholeFile(const std::string& path, std::string* bytes);
+// KERNEL, for GDI's LoadImageA. Bytes are held in blocks of exactly their size.
+struct Bytes {
+    const uint8_t* data;
+    size_t size;
+};
+bool FindBitmapResource(LPCSTR name, Bytes* bytes);
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes);
 void NoteOpenedFile(const std::string& path);
 int LiveFiles();
 

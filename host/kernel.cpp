@@ -2,14 +2,15 @@
 // debugger text, the environment, process creation with the platform's program
 // search over a pretend file system, process exit, and the MCI command strings.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <deque>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "host/internal.h"
@@ -27,11 +28,14 @@ const HINSTANCE kInstance = (HINSTANCE)0x400000;
 
 struct Resource {
     std::string type, name;  // names as text, numbers as "#n"; compared without case
-    std::string bytes;
+    // Exactly the resource's size, like the module's own data: the sanitizers
+    // catch any read past its end instead of finding spare capacity there.
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
 };
 
 struct Kernel {
-    std::vector<Resource> resources;
+    std::deque<Resource> resources;  // a deque: handles stay valid as resources are added
     std::set<int> openFiles;
     std::vector<std::string> opened;
     std::vector<std::string> debugOutput;
@@ -140,8 +144,13 @@ HINSTANCE Instance() { return kInstance; }
 
 void AddResource(LPCSTR type, LPCSTR name, const std::vector<uint8_t>& bytes)
 {
-    kernel().resources.push_back(
-        Resource{ResourceKey(type), ResourceKey(name), std::string(bytes.begin(), bytes.end())});
+    Resource resource;
+    resource.type = ResourceKey(type);
+    resource.name = ResourceKey(name);
+    resource.size = bytes.size();
+    resource.bytes.reset(new uint8_t[bytes.size()]);  // a block of its own even when empty
+    std::copy(bytes.begin(), bytes.end(), resource.bytes.get());
+    kernel().resources.push_back(std::move(resource));
 }
 
 void RemoveResources() { kernel().resources.clear(); }
@@ -176,21 +185,33 @@ void ResetKernel()
     kernel().files.insert(Lower("C:\\windows\\system32\\cmd.exe"));
 }
 
-bool FindBitmapResource(LPCSTR name, std::string* bytes)
+bool FindBitmapResource(LPCSTR name, Bytes* bytes)
 {
     const Resource* resource = FindResourceEntry(RT_BITMAP, name);
     if (resource)
-        *bytes = resource->bytes;
+        *bytes = Bytes{resource->bytes.get(), resource->size};
     return resource != nullptr;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* bytes)
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return false;
-    bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
+    int file = ::open(path.c_str(), O_RDONLY);
+    struct stat status;
+    bool ok = file >= 0 && ::fstat(file, &status) == 0 && S_ISREG(status.st_mode);
+    if (ok) {
+        bytes->assign((size_t)status.st_size, 0);  // exactly the file's size
+        size_t got = 0;
+        while (got < bytes->size()) {
+            ssize_t part = ::read(file, bytes->data() + got, bytes->size() - got);
+            if (part <= 0)
+                break;
+            got += (size_t)part;
+        }
+        ok = got == bytes->size();
+    }
+    if (file >= 0)
+        ::close(file);
+    return ok;
 }
 
 void NoteOpenedFile(const std::string& path) { kernel().opened.push_back(path); }
@@ -247,7 +268,7 @@ LPVOID LockResource(HGLOBAL resource)
     uint32_t code;
     LPVOID data = nullptr;
     if (resource && !detail::Scripted("LockResource", nullptr, &code))
-        data = (LPVOID)((const Resource*)resource)->bytes.data();
+        data = (LPVOID)((const Resource*)resource)->bytes.get();
     return (LPVOID)Log("LockResource", nullptr, [&] { return detail::Object(resource); },
                        (uintptr_t)data);
 }
@@ -255,7 +276,7 @@ LPVOID LockResource(HGLOBAL resource)
 DWORD SizeofResource(HMODULE module, HRSRC resource)
 {
     uint32_t code;
-    DWORD size = resource ? (DWORD)((const Resource*)resource)->bytes.size() : 0;
+    DWORD size = resource ? (DWORD)((const Resource*)resource)->size : 0;
     if (detail::Scripted("SizeofResource", nullptr, &code)) {
         SetLastError(code);
         size = 0;
@@ -275,6 +296,11 @@ HFILE _lopen(LPCSTR path, int mode)
         return (HFILE)Log("_lopen", nullptr, args, (uint64_t)(uint32_t)HFILE_ERROR);
     }
     int file = (path && mode == OF_READ) ? ::open(path, O_RDONLY) : -1;
+    struct stat status;
+    if (file >= 0 && (::fstat(file, &status) != 0 || S_ISDIR(status.st_mode))) {
+        ::close(file);  // the platform opens no folder as a file
+        file = -1;
+    }
     if (file < 0) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return (HFILE)Log("_lopen", nullptr, args, (uint64_t)(uint32_t)HFILE_ERROR);

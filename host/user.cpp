@@ -37,6 +37,7 @@ struct User {
     int screenWidth = 640, screenHeight = 480;
     std::vector<MessageBoxShown> boxes;
     DWORD lastError = 0;
+    unsigned sent = 0;  // messages sent to a window procedure so far
 };
 
 User& user()
@@ -123,6 +124,15 @@ void SetScreenSize(int width, int height)
     user().screenHeight = height;
 }
 
+bool RegisteredClass(const std::string& name, WNDCLASSA* windowClass)
+{
+    auto found = user().classes.find(name);
+    if (found == user().classes.end())
+        return false;
+    *windowClass = found->second;
+    return true;
+}
+
 void Activate()
 {
     if (FindWindow(user().firstWindow))
@@ -173,6 +183,7 @@ LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     Window* target = FindWindow(window);
     if (!target)
         return 0;
+    user().sent += 1;
     return target->procedure(window, message, wParam, lParam);
 }
 
@@ -375,15 +386,19 @@ LRESULT DispatchMessageA(const MSG* message)
     return detail::SendToWindow(message->hwnd, message->message, message->wParam, message->lParam);
 }
 
+// A message sent to the thread wakes it as a posted one does (the platform waits
+// for all input, sent messages included), so the switch back to the intro, which
+// arrives as a sent WM_ACTIVATEAPP, ends the wait.
 BOOL WaitMessage(void)
 {
     uint32_t code;
     if (detail::Scripted("WaitMessage", nullptr, &code))  // returns at once, with nothing new
         return (BOOL)Log("WaitMessage", nullptr, [] { return std::string(); }, FailWith(code));
     Log("WaitMessage", nullptr, [] { return std::string(); }, TRUE);
+    unsigned sentBefore = user().sent;
     if (user().queue.empty() && !user().quitPending)
         detail::RunIdleHook();
-    if (user().queue.empty() && !user().quitPending)
+    if (user().queue.empty() && !user().quitPending && user().sent == sentBefore)
         throw Deadlock{"WaitMessage with nothing left to wake it"};
     return TRUE;
 }

@@ -26,7 +26,7 @@ const LONG kLogoSmallestShrinkingExtent = 100;  // at or below this an extent st
 
 // The text roll.
 const DWORD kRollEntryScreenRow = 238;  // where the roll's first row comes in
-const LONG kRollFramesPerRow = 10;      // scrollDelay value at which the roll moves a row
+const LONG kRollAdvanceDelay = 10;      // scrollDelay value at which the roll moves a row (every 11th frame)
 const DWORD kRollLastRow = 700;         // past this the roll has run out and the intro closes
 const DWORD kRollEndRow = 863;          // from here the roll is no longer drawn
 

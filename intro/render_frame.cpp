@@ -4,6 +4,7 @@
 #include "intro/intro.h"
 #include "intro/sheet_layout.h"
 
+// A sheet region in the platform's rectangle form.
 static RECT ToRect(const SheetRect& area)
 {
     RECT rect = {area.left, area.top, area.right, area.bottom};
@@ -28,6 +29,7 @@ static bool Draw(DrawingCall call)
     }
 }
 
+// Opening panel, then the caption, then the starfield for the rest of the run.
 static const SheetRect& BackgroundPanel(LONG frame)
 {
     if (frame > kCaptionLastFrame)
@@ -37,6 +39,8 @@ static const SheetRect& BackgroundPanel(LONG frame)
     return kCaptionPanel;
 }
 
+// Opaque, to the top left corner. The opening panel is shorter than the screen:
+// the rows below it keep whatever the back buffer held.
 static bool DrawBackground()
 {
     RECT source = ToRect(BackgroundPanel(intro.frameCount));
@@ -45,6 +49,7 @@ static bool DrawBackground()
     });
 }
 
+// Geometric shrinking by 1/600 a frame, until the truncation would stall it anyway.
 static LONG ShrunkExtent(LONG extent)
 {
     if (extent > kLogoSmallestShrinkingExtent)
@@ -52,17 +57,19 @@ static LONG ShrunkExtent(LONG extent)
     return extent;
 }
 
+// The logo panel stretched into a rectangle centred on the screen, black left out.
 static bool DrawLogo()
 {
     LONG halfWidth = intro.logoHalfWidth / kLogoExtentUnitsPerPixel;
     LONG halfHeight = intro.logoHalfHeight / kLogoExtentUnitsPerPixel;
     RECT target = {kLogoCentreX - halfWidth, kLogoCentreY - halfHeight, kLogoCentreX + halfWidth,
                    kLogoCentreY + halfHeight};
-    // The extents shrink once per frame that reaches the logo, even when its blit fails.
+    // The extents shrink once per frame that reaches the logo, even when its blit
+    // fails, and not again when the blit is repeated.
     intro.logoHalfWidth = ShrunkExtent(intro.logoHalfWidth);
     intro.logoHalfHeight = ShrunkExtent(intro.logoHalfHeight);
     RECT source = ToRect(kLogoPanel);
-    DDBLTFX effects;
+    DDBLTFX effects = {};
     effects.dwSize = sizeof effects;
     return Draw([&] {
         return intro.backBuffer->Blt(&target, intro.sheet, &source, DDBLT_KEYSRC, &effects);
@@ -80,6 +87,7 @@ static RECT RollWindow(DWORD scrollRow)
     return source;
 }
 
+// Where the window's top lands: low on the screen while the roll comes in, then row 0.
 static DWORD RollScreenRow(DWORD scrollRow)
 {
     return scrollRow < kRollEntryScreenRow ? kRollEntryScreenRow - scrollRow : 0;
@@ -88,7 +96,7 @@ static DWORD RollScreenRow(DWORD scrollRow)
 // Every 11th drawn roll frame moves the roll a row; past the last row the intro closes.
 static void AdvanceRoll()
 {
-    if (intro.scrollDelay < kRollFramesPerRow) {
+    if (intro.scrollDelay < kRollAdvanceDelay) {
         intro.scrollDelay += 1;
         return;
     }
@@ -98,6 +106,8 @@ static void AdvanceRoll()
         PostMessageA(intro.mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
+// The roll moves only after a frame in which it was drawn, so a frame cut short
+// before it holds the roll (and the end of the intro) back by one frame.
 static bool DrawRoll()
 {
     bool drawn = Draw([] {
@@ -110,6 +120,7 @@ static bool DrawRoll()
     return drawn;
 }
 
+// Shows the composed frame; the repeats while still drawing are the frame pacing.
 static bool Present()
 {
     return Draw([] { return intro.primary->Flip(NULL, 0); });

@@ -4,10 +4,10 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake make g++ clang file
+  cmake make g++ clang libclang-rt-14-dev file
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   libgtest-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core
-  wine wine32:i386 xvfb xdotool x11-utils xauth imagemagick ffmpeg valgrind icoutils
+  wine wine32:i386 xvfb xdotool x11-utils xauth imagemagick ffmpeg valgrind icoutils gnuplot-nox
 )
 
 missing_packages() {

@@ -1,0 +1,205 @@
+// Taking the display at start-up: each step with its arguments and in order,
+// what a failing step shows and releases, and the hand-over that follows.
+#include <algorithm>
+
+#include "app/app.h"
+#include "bitmap/bitmap.h"
+#include "tests/frame_support.h"
+
+namespace {
+
+using DisplayInitTest = IntroTest;
+
+const char kMainProgram[] = "C:\\intro\\z_qzm__.exe";
+
+// "name object: args = result" of the display calls, in order.
+std::vector<std::string> DisplaySteps()
+{
+    const std::string surface = "IDirectDrawSurface::";
+    std::vector<std::string> steps;
+    for (const host::Call& call : host::Calls()) {
+        bool step = call.name == "DirectDrawCreate" || call.name.rfind("IDirectDraw::", 0) == 0 ||
+                    call.name == surface + "GetAttachedSurface" || call.name == surface + "SetPalette" ||
+                    call.name == surface + "SetColorKey";
+        if (step)
+            steps.push_back(call.name + " " + call.object + ": " + call.args + " = " +
+                            std::to_string(call.result));
+    }
+    return steps;
+}
+
+// Position of the first logged call with this name (and on this object).
+size_t FirstCall(const std::string& name, const std::string& object = "")
+{
+    const std::vector<host::Call>& calls = host::Calls();
+    for (size_t i = 0; i < calls.size(); ++i)
+        if (calls[i].name == name && (object.empty() || calls[i].object == object))
+            return i;
+    return calls.size();
+}
+
+bool IsRelease(const host::Call& call)
+{
+    const std::string suffix = "::Release";
+    return call.name.size() > suffix.size() &&
+           call.name.compare(call.name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The objects released before the first message box, in order.
+std::vector<std::string> ReleasedBeforeTheMessage()
+{
+    std::vector<std::string> released;
+    const std::vector<host::Call>& calls = host::Calls();
+    for (size_t i = 0; i < FirstCall("MessageBoxA"); ++i)
+        if (IsRelease(calls[i]))
+            released.push_back(calls[i].object);
+    return released;
+}
+
+bool NothingLeft()
+{
+    host::Live live = host::LiveObjects();
+    return live.directDraws == 0 && live.surfaces == 0 && live.palettes == 0 && live.deviceContexts == 0 &&
+           live.bitmaps == 0 && live.locks == 0 && live.surfaceDCs == 0;
+}
+
+TEST_F(DisplayInitTest, TakesTheDisplayStepByStepAndKeysTheSheetOnBlack)
+{
+    Start();
+    const std::vector<std::string> expected = {
+        "DirectDrawCreate : null, null = 0",
+        "IDirectDraw::SetCooperativeLevel ddraw: window, 0x51 = 0",
+        "IDirectDraw::SetDisplayMode ddraw: 320, 240, 8 = 0",
+        "IDirectDraw::CreateSurface ddraw: flags 0x21, caps 0x218, 0x0, back 1, null = 0",
+        "IDirectDrawSurface::GetAttachedSurface primary: 0x4 = 0",
+        "IDirectDraw::CreatePalette ddraw: 0x4, null = 0",
+        "IDirectDrawSurface::SetPalette primary: palette = 0",
+        "IDirectDraw::CreateSurface ddraw: flags 0x7, caps 0x40, 320x1728, back 0, null = 0",
+        "IDirectDrawSurface::SetColorKey surface1: 0x8, 0x0, 0x0 = 0",
+    };
+    EXPECT_EQ(DisplaySteps(), expected);
+    // The sheet is drawn in and black is matched through the palette in force.
+    const size_t palette = FirstCall("IDirectDrawSurface::SetPalette");
+    EXPECT_LT(palette, FirstCall("IDirectDrawSurface::GetDC", "surface1"));
+    EXPECT_LT(palette, FirstCall("IDirectDrawSurface::Lock", "surface1"));
+    host::SurfacePixels sheet = host::ReadSurface(intro.sheet);
+    EXPECT_EQ(pictures::Difference(sheet.bytes, pictures::Sheet()), "");
+    EXPECT_EQ(host::DisplayBitsPerPixel(), 8u);
+    EXPECT_TRUE(host::DisplayExclusive());
+    EXPECT_TRUE(host::MessageBoxes().empty());
+}
+
+TEST_F(DisplayInitTest, EveryObjectIsReleasedOnceAtTheEnd)
+{
+    bool closed = false;
+    host::SetIdleHook([&] {
+        if (!closed && intro.frameCount == 2) {
+            closed = true;
+            host::PressKey(VK_ESCAPE);
+        }
+    });
+    EXPECT_EQ(host::RunWinMain(), 0);
+    std::vector<std::string> released;
+    for (const host::Call& call : host::Calls())
+        if (IsRelease(call)) {
+            released.push_back(call.object);
+            EXPECT_EQ(call.result, 0u) << call.object << " still referenced";
+        }
+    EXPECT_EQ(released, (std::vector<std::string>{"primary", "surface1", "palette", "ddraw"}));
+    EXPECT_TRUE(NothingLeft());
+}
+
+TEST_F(DisplayInitTest, AFailingStepIsShownReleasedAndHandedOver)
+{
+    struct Case {
+        const char* call;
+        int skip;
+        const char* message;
+        std::vector<std::string> released;
+    };
+    const Case cases[] = {
+        {"DirectDrawCreate", 0, "Unable to create main object", {}},
+        {"IDirectDraw::SetCooperativeLevel", 0, "Unable to set cooperative", {"ddraw"}},
+        {"IDirectDraw::SetDisplayMode", 0, "Unable to switch to 320x240x8", {"ddraw"}},
+        {"IDirectDraw::CreateSurface", 0, "Unable to create surface", {"ddraw"}},
+        {"IDirectDrawSurface::GetAttachedSurface", 0, "Unable to attach surface", {"primary", "ddraw"}},
+        {"IDirectDraw::CreateSurface", 1, "Unable to load bitmap", {"primary", "palette", "ddraw"}},
+    };
+    for (const Case& c : cases) {
+        host::PrepareIntro(ProjectSheet());
+        host::AddFile(kMainProgram);
+        host::FailCall(c.call, (uint32_t)DDERR_GENERIC, 1, c.skip);
+        int status = host::RunWinMain();
+
+        ASSERT_EQ(host::MessageBoxes().size(), 1u) << c.message;
+        const host::MessageBoxShown& box = host::MessageBoxes()[0];
+        EXPECT_EQ(box.text, c.message);
+        EXPECT_EQ(box.caption, "Escort the Velthorn") << c.message;
+        EXPECT_EQ(box.type, (UINT)MB_OK) << c.message;
+        EXPECT_EQ(box.owner, host::MainWindow()) << c.message;
+        EXPECT_EQ(ReleasedBeforeTheMessage(), c.released) << c.message;
+        EXPECT_TRUE(NothingLeft()) << c.message;
+        EXPECT_EQ(host::MciCommands(), std::vector<std::string>(2, "stop cdaudio")) << c.message;
+        // The process ends inside the window's destruction, once the main program runs.
+        EXPECT_EQ(ArgsOf("DestroyWindow"), std::vector<std::string>{"window"}) << c.message;
+        EXPECT_LT(FirstCall("MessageBoxA"), FirstCall("DestroyWindow")) << c.message;
+        ASSERT_EQ(host::StartedProcesses().size(), 1u) << c.message;
+        EXPECT_EQ(host::StartedProcesses()[0].commandLine, "z_qzm__.exe skipintro") << c.message;
+        EXPECT_NE(status, 0) << c.message;
+        EXPECT_EQ(status, (int)(uintptr_t)host::StartedProcesses()[0].handle) << c.message;
+        EXPECT_TRUE(host::Problems().empty()) << c.message;
+    }
+}
+
+TEST_F(DisplayInitTest, NoPaletteOrAFailedPaletteOrKeyStillStarts)
+{
+    for (const char* failing : {"IDirectDraw::CreatePalette", "IDirectDrawSurface::SetPalette",
+                                "IDirectDrawSurface::SetColorKey"}) {
+        host::PrepareIntro(ProjectSheet());
+        host::FailCall(failing, (uint32_t)DDERR_GENERIC);
+        EXPECT_EQ(host::StartIntro(), 1) << failing;
+        EXPECT_TRUE(host::MessageBoxes().empty()) << failing;
+        if (std::string(failing) == "IDirectDraw::CreatePalette") {
+            EXPECT_EQ(intro.palette, nullptr);
+            EXPECT_EQ(CountOf("IDirectDrawSurface::SetPalette"), 0u);
+        }
+        ReleaseDisplay();
+        EXPECT_TRUE(NothingLeft()) << failing;
+    }
+}
+
+TEST_F(DisplayInitTest, WithoutAWindowNothingIsShownMadeOrStarted)
+{
+    for (const char* failing : {"CreateWindowExA", "RegisterClassA"}) {
+        host::PrepareIntro(ProjectSheet());
+        host::AddFile(kMainProgram);
+        host::FailCall(failing, 0x80004005);
+        EXPECT_EQ(host::RunWinMain(), 0) << failing;
+        EXPECT_TRUE(host::MessageBoxes().empty()) << failing;
+        EXPECT_EQ(CountOf("DirectDrawCreate"), 0u) << failing;
+        EXPECT_TRUE(host::StartedProcesses().empty()) << failing;
+        EXPECT_TRUE(host::MciCommands().empty()) << failing;
+    }
+}
+
+TEST_F(DisplayInitTest, WithoutTheSheetTheDefaultPaletteIsSetAndTheBitmapReported)
+{
+    host::RemoveResources();
+    EXPECT_EQ(host::RunWinMain(), 0);
+    EXPECT_LT(FirstCall("IDirectDraw::CreatePalette"),
+              FirstCall("IDirectDrawSurface::SetPalette", "primary"));
+    EXPECT_EQ(CountOf("IDirectDrawSurface::SetPalette"), 1u);
+    ASSERT_EQ(host::PalettesMade().size(), 1u);
+    std::vector<PALETTEENTRY> colors = host::PalettesMade()[0];
+    for (int i = 0; i < 256; ++i) {
+        PALETTEENTRY wanted = DefaultPaletteEntry(i);
+        EXPECT_TRUE(colors[i].peRed == wanted.peRed && colors[i].peGreen == wanted.peGreen &&
+                    colors[i].peBlue == wanted.peBlue)
+            << "entry " << i;
+    }
+    ASSERT_EQ(host::MessageBoxes().size(), 1u);
+    EXPECT_EQ(host::MessageBoxes()[0].text, "Unable to load bitmap");
+    EXPECT_TRUE(NothingLeft());
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The replacement-sheet option of the Windows build: a sheet that sheet-check
+# accepts goes into intro.exe as its bitmap ALL; one it rejects stops the
+# build with sheet-check's findings; a missing one stops the configure. Also:
+# the program's own code asks for no heap memory (it cannot allocate per frame).
+# Uses a build folder of its own (build/tools-sheet), kept between runs so that
+# only the first run compiles the program.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+dir=$root/build/tools-sheet
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() {  # description, then the command that must succeed
+    local what=$1; shift
+    if "$@" >"$work/last.log" 2>&1; then passed=$((passed + 1)); echo "ok   $what"
+    else failed=$((failed + 1)); echo "FAIL $what"; sed 's/^/     /' "$work/last.log" | tail -20; fi
+}
+# Writes byte value $3 at the offset of sheet pixel (row $2 from the top, column 10) of file $1.
+poke_pixel() {
+    local offset=$((14 + 40 + 1024 + (1727 - $2) * 320 + 10))
+    printf "\\x$(printf %02x "$3")" | dd of="$1" bs=1 seek="$offset" conv=notrunc status=none
+}
+configure() { cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+                    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTRO_SHEET="$1"; }
+build() { cmake --build "$dir" --target intro; }
+embedded_is() {  # the exe's bitmap ALL is file $1 without its 14-byte file header
+    wrestool -x --raw --type=2 --name=ALL "$dir/intro.exe" >"$work/embedded" && cmp "$work/embedded" <(tail -c +15 "$1")
+}
+refused_with() {  # the build fails and its output holds $1
+    ! build >"$work/refused.log" 2>&1 && grep -q -- "$1" "$work/refused.log" && cat "$work/refused.log"
+}
+
+cp resources/all.bmp "$work/good.bmp"
+poke_pixel "$work/good.bmp" 100 7   # a different star in the space scene: still a usable sheet
+cp resources/all.bmp "$work/broken.bmp"
+poke_pixel "$work/broken.bmp" 650 7  # art in the logo's black foot, which the opening panel shows
+
+check "the replacement differs from the project's sheet" bash -c "! cmp -s resources/all.bmp $work/good.bmp"
+check "a usable replacement configures" configure "$work/good.bmp"
+check "and builds" build
+check "and is the bitmap ALL of intro.exe" embedded_is "$work/good.bmp"
+check "a broken sheet configures" configure "$work/broken.bmp"
+check "but its build stops with sheet-check's findings" refused_with "black-rows: rows 638-678 must be black"
+check "naming the refused file" refused_with "The sheet $work/broken.bmp cannot go into intro.exe"
+check "a missing sheet stops the configure" bash -c "! $(declare -f configure); root=$root dir=$dir; configure $work/none.bmp 2>&1 | grep -q 'there is no sheet file'"
+check "back on the project's sheet, it builds" bash -c "$(declare -f configure build); root=$root dir=$dir; configure $root/resources/all.bmp && build"
+check "and ALL is the project's sheet again" embedded_is resources/all.bmp
+
+# The program's objects reference no allocation function: whatever the
+# stand-in does, RenderFrame and the rest never ask for heap memory themselves.
+allocators='operator new|malloc|calloc|realloc|strdup|posix_memalign'
+undefined() {  # nm program, archive or objects: their undefined symbols, failing when there are none
+    "$1" -C -u "${@:2}" >"$work/undefined" && grep -q . "$work/undefined"
+}
+no_allocation() { undefined "$@" && ! grep -E "$allocators" "$work/undefined"; }
+allocates() { undefined "$@" && grep -qE "$allocators" "$work/undefined"; }
+check "the host build's program code calls no allocator" no_allocation nm build/host/libintro_program.a
+check "(while the stand-in's code does, as the check can see)" allocates nm build/host/libhost_platform.a
+check "the Windows build's program code calls no allocator" \
+    no_allocation i686-w64-mingw32-nm "$dir"/CMakeFiles/intro.dir/*/*.obj
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]

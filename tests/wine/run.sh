@@ -1,0 +1,404 @@
+#!/usr/bin/env bash
+# End-to-end runs of the real build/win32/intro.exe under Wine, on a virtual X
+# display, with a stand-in main program that notes how it was started.
+#
+# One Wine prefix and one Xvfb serve every case; both are set up once and taken
+# down at the end, whatever happened. Each case is a function case_NAME that
+# lays out its own folder under the run's work folder, runs the intro and
+# checks what came of it with `check`. To add a case, write the function and
+# name it in CASES below.
+#
+# Usage: tests/wine/run.sh [CASE...]   (all cases when none is named)
+# KEEP_WINE_RUN=1 keeps the work folder (prefix, traces, logs, screenshots).
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+
+INTRO_EXE=$PWD/build/win32/intro.exe
+RECORDER_EXE=$PWD/build/win32/tests/wine/record-start.exe
+CASES=(whole_sequence early_escape com_before_exe exe_beside_intro bat_beside_intro_only
+       bat_in_current_directory comspec_with_spaces no_main_program no_cd_drive_picture)
+
+# The intro's own MCI commands, in order: the four of the cue, then the stop.
+CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
+# Frames the sequence runs when nothing stops it: the roll's own Esc comes in the last.
+WHOLE_RUN_FRAMES=10211
+
+for file in "$INTRO_EXE" "$RECORDER_EXE"; do
+    [ -f "$file" ] || { echo "wine: $file is missing; build first (scripts/build.sh)" >&2; exit 1; }
+done
+
+WORK=$(mktemp -d /tmp/intro-wine.XXXXXX)
+export WINEPREFIX=$WORK/prefix WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+XVFB_PID=""
+passed=0
+failed=0
+
+# ---- The run's surroundings ------------------------------------------------------
+
+cleanup() {
+    timeout 20 wineserver -k >/dev/null 2>&1
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    if [ "${KEEP_WINE_RUN:-}" = 1 ] || [ "$failed" -gt 0 ]; then
+        echo "wine: work folder kept: $WORK"
+    else
+        rm -rf "$WORK"
+    fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# A display of our own: :92 unless another server holds it.
+start_xvfb() {
+    local n
+    for n in $(seq 92 130); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        export DISPLAY=":$n"
+        local tries
+        for tries in $(seq 50); do
+            xdpyinfo >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+        if kill -0 "$XVFB_PID" 2>/dev/null && xdpyinfo >/dev/null 2>&1; then
+            # No window manager: keys go to the window under the pointer, which
+            # sits inside the Wine desktop from here on.
+            xdotool mousemove 100 100
+            return 0
+        fi
+        kill "$XVFB_PID" 2>/dev/null
+        XVFB_PID=""
+    done
+    echo "wine: no free X display" >&2
+    return 1
+}
+
+# A new 32-bit prefix whose plain `wine prog.exe` runs inside a 640x480 virtual
+# desktop: without one, Xvfb cannot take the intro's 320x240 mode.
+make_prefix() {
+    timeout 120 wineboot -i >"$WORK/wineboot.log" 2>&1 || return 1
+    timeout 30 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
+        timeout 30 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1 ||
+        return 1
+    # The desktop already running took its settings before these; the next start
+    # must make a new one, so let this server and its desktop end first.
+    timeout 30 wineserver -w || timeout 20 wineserver -k
+}
+
+# ---- Helpers of the cases -----------------------------------------------------------
+
+# The Windows name of a path of ours (Wine's Z: drive is the root).
+winpath() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
+
+CASE_DIR=""
+CASE_FAILED=""
+INTRO_PID=""
+STATUS=""
+TRACE=""
+
+# Records a failed expectation of the current case: check WHAT COMMAND...
+check() {
+    local what=$1
+    shift
+    "$@" || CASE_FAILED+="${CASE_FAILED:+; }$what"
+}
+
+# A folder with intro.exe in it; prints its path.
+intro_folder() {
+    local dir=$CASE_DIR/$1
+    mkdir -p "$dir"
+    cp "$INTRO_EXE" "$dir/intro.exe"
+    printf '%s' "$dir"
+}
+
+# Puts the recorder in FOLDER under NAME (a .com is started by its content).
+place_recorder() { mkdir -p "$1" && cp "$RECORDER_EXE" "$1/$2"; }
+
+# A batch file that notes its own path, its arguments and its directory in the log.
+place_batch_file() {
+    mkdir -p "$1"
+    printf '%s\r\n' '@echo off' \
+        'echo program=%~f0>>"%INTRO_E2E_LOG%"' \
+        'echo arguments=%*>>"%INTRO_E2E_LOG%"' \
+        'echo directory=%CD%>>"%INTRO_E2E_LOG%"' \
+        'echo.>>"%INTRO_E2E_LOG%"' >"$1/z_qzm__.bat"
+}
+
+# Starts INTRO_FOLDER/intro.exe from the current directory CWD, tracing MCI and
+# any further Wine debug channels given; what follows may go on beside it.
+start_intro() {
+    local intro=$1 cwd=$2 channels=${3:-}
+    mkdir -p "$cwd"
+    TRACE=$CASE_DIR/trace.txt
+    (
+        cd "$cwd" &&
+            INTRO_E2E_LOG=$(winpath "$CASE_DIR/started.log") WINEDEBUG="-all,+mci$channels" \
+                exec timeout 30 wine "$intro/intro.exe"
+    ) >"$CASE_DIR/wine.out" 2>"$TRACE" &
+    INTRO_PID=$!
+}
+
+# Waits for the intro to end; its exit status goes to STATUS. Unix keeps only
+# the low 8 bits of the status, enough to tell 0 from a process handle's value.
+finish_intro() {
+    wait "$INTRO_PID"
+    STATUS=$?
+    [ "$STATUS" != 124 ] || CASE_FAILED+="${CASE_FAILED:+; }the intro did not end within 30 s"
+}
+
+# Real key presses of Esc through the X server, until the intro has ended.
+press_escape_until_it_ends() {
+    local tries
+    for tries in $(seq 600); do
+        kill -0 "$INTRO_PID" 2>/dev/null || return 0
+        xdotool key Escape 2>/dev/null
+        sleep 0.1
+    done
+}
+
+# The shortest run of a case that is about the hand-over: Esc at once.
+run_intro_closing_early() {
+    start_intro "$1" "$2"
+    press_escape_until_it_ends
+    finish_intro
+}
+
+# Waits up to 10 s for the started program's notes; true when they came.
+wait_for_start() {
+    local tries
+    for tries in $(seq 100); do
+        [ -f "$CASE_DIR/started.log" ] && grep -q '^$' <(tr -d '\r' <"$CASE_DIR/started.log") && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# True when nothing was started: the intro said so by its status 0, and no
+# notes turn up in a short while after it ended.
+nothing_started() {
+    sleep 0.5
+    [ ! -e "$CASE_DIR/started.log" ]
+}
+
+# How many starts the log holds, and the value of KEY in the first one.
+start_count() { tr -d '\r' 2>/dev/null <"$CASE_DIR/started.log" | grep -c '^$'; }
+noted() { tr -d '\r' 2>/dev/null <"$CASE_DIR/started.log" | sed -n "s/^$1=//p" | head -1; }
+
+# The MCI commands the intro sent (no return buffer, no callback), one a line;
+# Wine's own nested commands carry a buffer and are left out.
+intro_mci_commands() {
+    sed -n 's/.*mciSendStringW (L"\(.*\)", 00000000, 0, 00000000)$/\1/p' "$TRACE"
+}
+
+flip_count() { grep -c 'ddraw_surface1_Flip' "$TRACE"; }
+
+same() { [ "$1" = "$2" ]; }
+same_ignoring_case() { [ "${1,,}" = "${2,,}" ]; }
+nonzero_status() { [ "$STATUS" != 0 ] && [ "$STATUS" != 124 ]; }
+zero_status() { [ "$STATUS" = 0 ]; }
+one_start() { [ "$(start_count)" = 1 ]; }
+
+# The checks every case makes whose main program ran: one start, in the
+# expected program, with the one argument, from the intro's current directory.
+check_started() {
+    local program=$1 commandline=$2 directory=$3
+    check "intro exit status $STATUS, expected nonzero" nonzero_status
+    if ! wait_for_start; then
+        check "the main program was not started" false
+        return
+    fi
+    check "started $(start_count) times" one_start
+    check "started $(noted program), expected $program" same_ignoring_case "$(noted program)" "$program"
+    check "command line '$(noted commandline)', expected '$commandline'" same "$(noted commandline)" "$commandline"
+    check "directory $(noted directory), expected $directory" same_ignoring_case "$(noted directory)" "$directory"
+}
+
+check_nothing_started() {
+    check "intro exit status $STATUS, expected 0" zero_status
+    check "something was started: $(noted program)" nothing_started
+}
+
+# ---- The cases --------------------------------------------------------------------------
+
+# Nobody touches a key: the roll's own Esc ends it, and the main program gets skipintro.
+case_whole_sequence() {
+    local intro
+    intro=$(intro_folder intro)
+    place_recorder "$intro" z_qzm__.exe
+    start_intro "$intro" "$intro"
+    finish_intro
+    check_started "$(winpath "$intro")\\z_qzm__.exe" "z_qzm__.exe skipintro" "$(winpath "$intro")"
+    check "MCI commands were: $(intro_mci_commands | paste -sd '|')" same "$(intro_mci_commands)" "$CUE_AND_STOP"
+}
+
+# A real Esc while the opening runs ends the intro long before its roll would.
+case_early_escape() {
+    local intro tries
+    intro=$(intro_folder intro)
+    place_recorder "$intro" z_qzm__.exe
+    start_intro "$intro" "$intro" ",+ddraw"  # every Flip shows in the trace
+    for tries in $(seq 300); do
+        [ "$(flip_count)" -ge 50 ] && break
+        kill -0 "$INTRO_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    press_escape_until_it_ends
+    finish_intro
+    local flips
+    flips=$(flip_count)
+    check "frames were not running when Esc was pressed ($flips flips)" test "$flips" -ge 50
+    check "ran $flips frames: the roll ended it, not Esc" test "$flips" -lt "$WHOLE_RUN_FRAMES"
+    if [ "$flips" -le 1500 ]; then
+        check "MCI commands before the cue were: $(intro_mci_commands | paste -sd '|')" \
+            same "$(intro_mci_commands)" "stop cdaudio"
+    fi
+    check_started "$(winpath "$intro")\\z_qzm__.exe" "z_qzm__.exe skipintro" "$(winpath "$intro")"
+}
+
+case_com_before_exe() {
+    local intro
+    intro=$(intro_folder intro)
+    place_recorder "$intro" z_qzm__.com
+    place_recorder "$intro" z_qzm__.exe
+    run_intro_closing_early "$intro" "$intro"
+    check_started "$(winpath "$intro")\\z_qzm__.com" "z_qzm__.com skipintro" "$(winpath "$intro")"
+}
+
+# The intro's own folder is searched first, wherever the current directory is.
+case_exe_beside_intro() {
+    local intro cwd=$CASE_DIR/elsewhere
+    intro=$(intro_folder intro)
+    place_recorder "$intro" z_qzm__.exe
+    run_intro_closing_early "$intro" "$cwd"
+    check_started "$(winpath "$intro")\\z_qzm__.exe" "z_qzm__.exe skipintro" "$(winpath "$cwd")"
+}
+
+# A batch file is looked for in the current directory only.
+case_bat_beside_intro_only() {
+    local intro
+    intro=$(intro_folder intro)
+    place_batch_file "$intro"
+    run_intro_closing_early "$intro" "$CASE_DIR/elsewhere"
+    check_nothing_started
+}
+
+# Through Wine's cmd.exe, the interpreter its COMSPEC names.
+case_bat_in_current_directory() {
+    local intro cwd=$CASE_DIR/elsewhere
+    intro=$(intro_folder intro)
+    place_batch_file "$cwd"
+    run_intro_closing_early "$intro" "$cwd"
+    check "intro exit status $STATUS, expected nonzero" nonzero_status
+    if wait_for_start; then
+        check "ran $(noted program)" same_ignoring_case "$(noted program)" "$(winpath "$cwd")\\z_qzm__.bat"
+        check "batch arguments '$(noted arguments)'" same "$(noted arguments)" "skipintro"
+        check "batch directory $(noted directory)" same_ignoring_case "$(noted directory)" "$(winpath "$cwd")"
+    else
+        check "the batch file did not run" false
+    fi
+}
+
+# A COMSPEC with spaces is started whole, and quoted on its command line. Wine
+# takes COMSPEC from its registry, so cmd.exe sets it for the intro.
+case_comspec_with_spaces() {
+    local intro cwd=$CASE_DIR/elsewhere shell="$CASE_DIR/my shell"
+    intro=$(intro_folder intro)
+    place_batch_file "$cwd"
+    place_recorder "$shell" interpreter.exe
+    place_recorder "$CASE_DIR" my.exe  # what splitting the path at its space would start
+    local comspec
+    comspec="$(winpath "$shell")\\interpreter.exe"
+    (
+        cd "$cwd" &&
+            INTRO_E2E_LOG=$(winpath "$CASE_DIR/started.log") WINEDEBUG=-all,+mci \
+                exec timeout 30 wine cmd /c "set COMSPEC=$comspec&& $(winpath "$intro")\\intro.exe"
+    ) >"$CASE_DIR/wine.out" 2>"$CASE_DIR/trace.txt" &
+    INTRO_PID=$!
+    TRACE=$CASE_DIR/trace.txt
+    press_escape_until_it_ends
+    finish_intro
+    check_started "$comspec" "\"$comspec\" /c z_qzm__.bat skipintro" "$(winpath "$cwd")"
+}
+
+case_no_main_program() {
+    local intro
+    intro=$(intro_folder intro)
+    run_intro_closing_early "$intro" "$intro"
+    check_nothing_started
+}
+
+# Without a CD drive every MCI command fails; the picture goes on all the same.
+case_no_cd_drive_picture() {
+    local intro tries desktop shot=$CASE_DIR/mid-run.png
+    check "the prefix has a drive device (a CD?): $(ls "$WINEPREFIX/dosdevices" | paste -sd ' ')" \
+        test -z "$(ls "$WINEPREFIX/dosdevices" | grep '::$')"
+    intro=$(intro_folder intro)
+    place_recorder "$intro" z_qzm__.exe
+    start_intro "$intro" "$intro"
+    # Just past the cue (frame 1501): the starfield and the logo are on screen.
+    for tries in $(seq 300); do
+        grep -q 'mciSendStringW (L"play cdaudio' "$TRACE" 2>/dev/null && break
+        kill -0 "$INTRO_PID" 2>/dev/null || break
+        sleep 0.02
+    done
+    sleep 0.2
+    desktop=$(xdotool search --name 'Wine desktop' 2>/dev/null | head -1)
+    if [ -n "$desktop" ] && import -window "$desktop" "$shot" 2>/dev/null; then
+        check "the intro had ended before the screenshot" kill -0 "$INTRO_PID"
+        local colours
+        colours=$(convert "$shot" -format %k info: 2>/dev/null)
+        # A starfield under a logo has many colours; a blank or cleared screen has one.
+        check "the picture mid-run has ${colours:-no} colours" test "${colours:-0}" -ge 8
+    else
+        check "no screenshot of the Wine desktop" false
+    fi
+    finish_intro
+    check_started "$(winpath "$intro")\\z_qzm__.exe" "z_qzm__.exe skipintro" "$(winpath "$intro")"
+    check "MCI commands were: $(intro_mci_commands | paste -sd '|')" same "$(intro_mci_commands)" "$CUE_AND_STOP"
+}
+
+# ---- The run ------------------------------------------------------------------------------
+
+run_case() {
+    local name=$1
+    CASE_DIR=$WORK/$name
+    CASE_FAILED=""
+    mkdir -p "$CASE_DIR"
+    if ! declare -F "case_$name" >/dev/null; then
+        CASE_FAILED="no such case"
+    else
+        "case_$name"
+    fi
+    if [ -z "$CASE_FAILED" ]; then
+        echo "PASS $name"
+        passed=$((passed + 1))
+    else
+        echo "FAIL $name: $CASE_FAILED"
+        failed=$((failed + 1))
+    fi
+}
+
+main() {
+    local started=$SECONDS
+    if ! start_xvfb; then
+        failed=1
+        echo "0 passed, 1 failed"
+        exit 1
+    fi
+    if ! make_prefix; then
+        echo "wine: could not make the prefix (see $WORK/wineboot.log)" >&2
+        failed=1
+        echo "0 passed, 1 failed"
+        exit 1
+    fi
+    local name names=("$@")
+    [ ${#names[@]} -gt 0 ] || names=("${CASES[@]}")
+    for name in "${names[@]}"; do
+        run_case "$name"
+    done
+    echo "wine: $((SECONDS - started)) s"
+    echo "$passed passed, $failed failed"
+    [ "$failed" = 0 ]
+}
+
+main "$@"

@@ -1,0 +1,121 @@
+#include "tools/intro_frames/video.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// True when this ffmpeg was built with the encoder, e.g. "libx264".
+bool HasEncoder(const char* name)
+{
+    FILE* list = popen("ffmpeg -hide_banner -encoders 2>/dev/null", "r");
+    if (!list)
+        return false;
+    char line[512];
+    bool found = false;
+    std::string wanted = std::string(" ") + name + " ";
+    while (std::fgets(line, sizeof line, list))
+        found = found || std::strstr(line, wanted.c_str()) != nullptr;
+    pclose(list);
+    return found;
+}
+
+// The encoder part of the command: H.264 when this ffmpeg has it, MPEG-4 part 2
+// (which every ffmpeg has) otherwise. Flat colours and hard edges: x264's
+// animation tuning keeps them.
+std::vector<std::string> EncoderArguments(const VideoSettings& settings)
+{
+    if (HasEncoder("libx264"))
+        return {"-c:v", "libx264", "-preset", settings.preset, "-tune", "animation", "-crf", "18"};
+    return {"-c:v", "mpeg4", "-q:v", "2"};
+}
+
+// Raw RGB in at a fixed rate; out in yuv420p, converted and tagged as BT.709 so
+// that players show the sheet's colours as they are.
+std::vector<std::string> FfmpegArguments(const VideoSettings& settings)
+{
+    std::vector<std::string> args = {
+        "ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24",
+        "-video_size", std::to_string(settings.width) + "x" + std::to_string(settings.height),
+        "-framerate", std::to_string(settings.fps), "-i", "pipe:0",
+        "-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
+        "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"};
+    for (const std::string& arg : EncoderArguments(settings))
+        args.push_back(arg);
+    for (const char* arg : {"-pix_fmt", "yuv420p", "-movflags", "+faststart"})
+        args.push_back(arg);
+    args.push_back(settings.path);
+    return args;
+}
+
+bool Spawn(const std::vector<std::string>& args, int input, pid_t* child, int* failure)
+{
+    std::vector<char*> argv;
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    *failure = posix_spawnp(child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return *failure == 0;
+}
+
+}  // namespace
+
+bool OpenEncoder(const VideoSettings& settings, VideoEncoder* encoder, std::string* error)
+{
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        *error = std::string("cannot make a pipe: ") + std::strerror(errno);
+        return false;
+    }
+    int failure = 0;
+    bool started = Spawn(FfmpegArguments(settings), ends[0], &encoder->child, &failure);
+    close(ends[0]);
+    if (!started) {
+        close(ends[1]);
+        *error = std::string("cannot run ffmpeg (") + std::strerror(failure) +
+                 "); install Debian's ffmpeg, as scripts/setup.sh does";
+        return false;
+    }
+    encoder->input = fdopen(ends[1], "wb");
+    encoder->width = settings.width;
+    encoder->height = settings.height;
+    return encoder->input != nullptr;
+}
+
+bool WriteFrame(VideoEncoder* encoder, const RgbImage& frame)
+{
+    if (frame.width != encoder->width || frame.height != encoder->height)
+        return false;
+    return std::fwrite(frame.rgb.data(), 1, frame.rgb.size(), encoder->input) == frame.rgb.size();
+}
+
+bool CloseEncoder(VideoEncoder* encoder, std::string* error)
+{
+    bool written = encoder->input && std::fclose(encoder->input) == 0;
+    encoder->input = nullptr;
+    int status = 0;
+    while (waitpid(encoder->child, &status, 0) < 0 && errno == EINTR) {
+    }
+    encoder->child = -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        *error = "ffmpeg could not write the video (its message is above)";
+        return false;
+    }
+    if (!written) {
+        *error = "the frames did not all reach ffmpeg";
+        return false;
+    }
+    return true;
+}
