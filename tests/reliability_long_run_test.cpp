@@ -160,7 +160,7 @@ protected:
 };
 
 LONG Shrunk(LONG extent) { return extent > 100 ? extent - extent / 600 : extent; }
-LONG RollPosition() { return (LONG)intro.scrollRow * (kRollFramesPerRow + 1) + intro.scrollDelay; }
+LONG RollPosition() { return (LONG)intro.scrollRow * (kRollAdvanceDelay + 1) + intro.scrollDelay; }
 
 TEST_F(LongRun, MillionFramesWithRandomLossesStillDrawingAndSwitches)
 {
@@ -193,7 +193,7 @@ TEST_F(LongRun, MillionFramesWithRandomLossesStillDrawingAndSwitches)
         ASSERT_EQ(intro.logoHalfHeight, plan.logoReached ? Shrunk(halfHeight) : halfHeight)
             << "frame " << frame + 1;
         ASSERT_EQ(RollPosition(), roll + (plan.rollDrawn ? 1 : 0)) << "frame " << frame + 1;
-        ASSERT_LE(intro.scrollDelay, kRollFramesPerRow);
+        ASSERT_LE(intro.scrollDelay, kRollAdvanceDelay);
         int keys = TakeClosingKeys();
         bool passedTheEnd = intro.scrollRow != row && intro.scrollRow > kRollLastRow;
         ASSERT_EQ(keys, passedTheEnd ? 1 : 0)
