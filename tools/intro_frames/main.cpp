@@ -30,7 +30,7 @@ namespace {
 const long kKeyFrames[] = {1, 400, 750, 1100, 1501, 1601, 2001, 2501, 3000, 3499, 5000, 7500, 10000, 10211};
 
 // The frame that posts the closing key when no frame is cut short.
-const long kClosingFrame = kRollAfterFrame + (kRollFramesPerRow + 1) * (long)(kRollLastRow + 1);
+const long kClosingFrame = kRollAfterFrame + (kRollAdvanceDelay + 1) * (long)(kRollLastRow + 1);
 
 bool Fail(const std::string& message)
 {
