@@ -9,7 +9,7 @@
 #include "intro/intro.h"
 
 // The frame that posts the closing key, the intro's last.
-static const long kClosingFrame = kRollAfterFrame + (kRollFramesPerRow + 1) * (long)(kRollLastRow + 1);
+static const long kClosingFrame = kRollAfterFrame + (kRollAdvanceDelay + 1) * (long)(kRollLastRow + 1);
 
 static bool WriteCalls(const char* path, const std::vector<FrameCalls>& frames)
 {
