@@ -119,11 +119,12 @@ public:
         LONG lastEvent = base_ == Base::Interrupted ? kSwitchAwayFrame : 0;
         bool settled = firedFrame_ >= 0 && frame >= std::max(firedFrame_, lastEvent) + kSettleFrames;
         bool closeNow = (endEarly_ && settled) || (closeAtFrame_ && frame >= closeAtFrame_);
-        if (!escAt_ && (closeNow || frame >= kPatienceFrame))
+        bool open = host::WindowAlive(host::MainWindow());
+        if (escAt_ < 0 && (closeNow || frame >= kPatienceFrame))
             Press(frame, VK_ESCAPE);
-        if (escAt_ && !altF4At_ && frame >= escAt_ + kCloseGrace && host::WindowAlive(host::MainWindow()))
+        if (escAt_ >= 0 && altF4At_ < 0 && frame >= escAt_ + kCloseGrace && open)
             Press(frame, VK_F4);
-        if (altF4At_ && frame >= altF4At_ + kCloseGrace && host::WindowAlive(host::MainWindow()))
+        if (altF4At_ >= 0 && frame >= altF4At_ + kCloseGrace && open)
             throw Abandoned{"the window survived Esc and Alt+F4"};
     }
 
@@ -178,7 +179,7 @@ private:
     Base base_;
     bool endEarly_;
     LONG closeAtFrame_;
-    LONG firedFrame_ = -1, lastFrame_ = -1, escAt_ = 0, altF4At_ = 0;
+    LONG firedFrame_ = -1, lastFrame_ = -1, escAt_ = -1, altF4At_ = -1;  // -1: not yet
     long stuckTurns_ = 0;
     int awayTurns_ = 0;
     bool lost_ = false, switchedAway_ = false;
