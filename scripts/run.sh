@@ -13,19 +13,29 @@ source scripts/wine.sh
 export WINEPREFIX=${INTRO_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine}
 wine_prefix_ready "$WINEPREFIX"
 
+# The intro plays from a folder of its own. Without the game beside it, a small
+# stand-in of the main program takes the hand-over and notes how it was started.
 shots=$root/out/run
-mkdir -p "$shots"
-rm -f "$shots"/screenshot-*.png
+game=$shots/game
+mkdir -p "$game"
+rm -f "$shots"/screenshot-*.png "$game/started.log"
+cp build/win32/intro.exe "$game/"
+if [ -n "${INTRO_GAME_DIR:-}" ]; then
+    cp "$INTRO_GAME_DIR"/z_qzm__.* "$game/"
+else
+    rm -f "$game"/z_qzm__.*
+    cp build/win32/tests/wine/record-start.exe "$game/z_qzm__.exe"
+fi
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     echo "run: playing the intro on $DISPLAY (Esc or F12 ends it)"
     status=0
-    (cd build/win32 && wine intro.exe) || status=$?
+    (cd "$game" && wine intro.exe) || status=$?
 else
     xvfb_start
     trap 'wineserver -k 2>/dev/null || true; xvfb_stop' EXIT
     echo "run: no display here: playing the intro on a private Xvfb ($DISPLAY), screenshots in $shots"
-    (cd build/win32 && exec wine intro.exe) &
+    (cd "$game" && exec wine intro.exe) &
     intro=$!
     for n in 1 2 3 4 5 6; do
         sleep 0.5
@@ -38,8 +48,11 @@ fi
 wineserver -w 2>/dev/null || true
 
 if [ "$status" = 0 ]; then
-    echo "run: the intro ended without starting the main program (no z_qzm__ beside it); exit status 0"
+    echo "run: the intro ended without starting the main program; exit status 0"
 else
-    echo "run: the intro handed over to the main program; exit status $status"
+    echo "run: the intro handed over to the main program; exit status $status (the low byte of its handle)"
+fi
+if [ -f "$game/started.log" ]; then
+    echo "run: the stand-in main program was started: $(grep -m1 '^commandline=' "$game/started.log" | tr -d '\r')"
 fi
 ls "$shots"/screenshot-*.png 2>/dev/null | sed 's/^/run: screenshot /' || true

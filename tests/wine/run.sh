@@ -16,7 +16,8 @@ cd "$(dirname "$0")/../.."
 INTRO_EXE=$PWD/build/win32/intro.exe
 RECORDER_EXE=$PWD/build/win32/tests/wine/record-start.exe
 CASES=(whole_sequence early_escape com_before_exe exe_beside_intro bat_beside_intro_only
-       bat_in_current_directory comspec_with_spaces no_main_program no_cd_drive_picture)
+       bat_in_current_directory comspec_with_spaces no_main_program no_cd_drive_picture
+       display_pictures display_surface_loss display_no_desktop)
 
 # The intro's own MCI commands, in order: the four of the cue, then the stop.
 CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
@@ -358,6 +359,19 @@ case_no_cd_drive_picture() {
 }
 
 # ---- The run ------------------------------------------------------------------------------
+
+# ---- The display: pictures against the host renderer, a loss survived, no mode ----
+# These live in display_cases.sh (with the test-only DirectDraw probe) and share
+# this run's prefix and display; the one without a virtual desktop goes last.
+source tests/wine/display_cases.sh
+DISPLAY_WORK=$WORK/display
+
+display_case() {  # the display_case_ function to run
+    "$1" || CASE_FAILED="see the FAIL lines above"
+}
+case_display_pictures() { display_case display_case_pictures; }
+case_display_surface_loss() { display_case display_case_surface_loss; }
+case_display_no_desktop() { display_case display_case_no_desktop; }
 
 run_case() {
     local name=$1
