@@ -1,6 +1,7 @@
 // The stand-in's own bookkeeping: the call log, scripted failures, problems.
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "host/internal.h"
 
@@ -16,7 +17,29 @@ struct Core {
     std::vector<std::string> problems;
     std::map<const void*, std::string> labels;
     std::function<void()> idleHook;
+    int scriptedAnswers = 0;
 };
+
+// The calls that look for a scripted answer. A script for any other call would
+// never be taken, so asking for one is reported instead of silently ignored.
+const std::set<std::string>& ScriptableCalls()
+{
+    static const std::set<std::string> names = {
+        "CreateCompatibleDC", "CreateProcessA", "CreateWindowExA", "DeleteDC", "DeleteObject",
+        "DestroyWindow", "DirectDrawCreate", "FindResourceA", "GetEnvironmentVariableA",
+        "GetFileAttributesA", "GetMessageA", "GetModuleHandleA", "GetObjectA", "GetPixel",
+        "GetStockObject", "GetSystemMetrics", "IDirectDraw::CreatePalette", "IDirectDraw::CreateSurface",
+        "IDirectDraw::SetCooperativeLevel", "IDirectDraw::SetDisplayMode", "IDirectDrawSurface::Blt",
+        "IDirectDrawSurface::BltFast", "IDirectDrawSurface::Flip", "IDirectDrawSurface::GetAttachedSurface",
+        "IDirectDrawSurface::GetDC", "IDirectDrawSurface::GetSurfaceDesc", "IDirectDrawSurface::Lock",
+        "IDirectDrawSurface::ReleaseDC", "IDirectDrawSurface::Restore", "IDirectDrawSurface::SetColorKey",
+        "IDirectDrawSurface::SetPalette", "IDirectDrawSurface::Unlock", "LoadCursorA", "LoadIconA",
+        "LoadImageA", "LoadResource", "LockResource", "MessageBoxA", "PostMessageA", "RegisterClassA",
+        "SelectObject", "SetPixel", "ShowWindow", "SizeofResource", "StretchBlt", "TranslateMessage",
+        "UpdateWindow", "WaitMessage", "_lclose", "_lopen", "_lread", "mciSendStringA",
+    };
+    return names;
+}
 
 Core& core()
 {
@@ -66,6 +89,8 @@ std::string LabelOf(const void* object)
 
 void Fail(const Failure& failure)
 {
+    if (!ScriptableCalls().count(failure.name))
+        detail::Problem("a failure was asked of " + failure.name + ", which the stand-in cannot make fail");
     core().failures.push_back(failure);
     core().seen.push_back(0);
 }
@@ -88,6 +113,7 @@ void ClearFailures()
 }
 
 const std::vector<std::string>& Problems() { return core().problems; }
+int ScriptedAnswers() { return core().scriptedAnswers; }
 void SetIdleHook(std::function<void()> hook) { core().idleHook = std::move(hook); }
 
 namespace detail {
@@ -114,6 +140,7 @@ bool Scripted(const char* name, const void* object, uint32_t* code)
         if (failure.times >= 0 && index >= failure.skip + failure.times)
             continue;
         *code = failure.code;
+        state.scriptedAnswers += 1;
         return true;
     }
     return false;

@@ -679,6 +679,9 @@ HRESULT Surface::ReleaseDC(HDC given)
     else {
         detail::DeleteSurfaceDC(context);
         context = nullptr;
+        uint32_t code;
+        if (detail::Scripted("IDirectDrawSurface::ReleaseDC", this, &code))  // an answer only
+            result = (HRESULT)code;
     }
     return (HRESULT)Log("IDirectDrawSurface::ReleaseDC", this, [&] { return detail::Object(given); },
                         (uint32_t)result);
@@ -762,8 +765,12 @@ HRESULT Surface::Unlock(LPVOID given)
         result = DDERR_INVALIDOBJECT;
     else if (!locked)
         result = DDERR_NOTLOCKED;
-    else
+    else {
         locked = false;
+        uint32_t code;
+        if (detail::Scripted("IDirectDrawSurface::Unlock", this, &code))  // an answer only
+            result = (HRESULT)code;
+    }
     return (HRESULT)Log("IDirectDrawSurface::Unlock", this, [&] { return detail::Object(given); },
                         (uint32_t)result);
 }

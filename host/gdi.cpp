@@ -379,7 +379,10 @@ HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UI
 
 HGDIOBJ GetStockObject(int object)
 {
+    uint32_t code;
     HGDIOBJ stock = (object >= 0 && object <= 19) ? (HGDIOBJ)(kStockBase + 4 * object) : nullptr;
+    if (detail::Scripted("GetStockObject", nullptr, &code))
+        stock = nullptr;
     Log("GetStockObject", nullptr, [&] { return Num(object); }, (uintptr_t)stock);
     return stock;
 }
@@ -388,6 +391,9 @@ int GetObjectA(HANDLE object, int size, LPVOID buffer)
 {
     Bitmap* bitmap = FindBitmap(object);
     int written = 0;
+    uint32_t code;
+    if (detail::Scripted("GetObjectA", nullptr, &code))
+        bitmap = nullptr;
     if (bitmap && buffer && size >= (int)sizeof(BITMAP)) {
         BITMAP description = {};
         description.bmWidth = bitmap->width;
@@ -422,6 +428,9 @@ HGDIOBJ SelectObject(HDC context, HGDIOBJ object)
     DeviceContext* target = FindContext(context);
     Bitmap* bitmap = FindBitmap(object);
     HGDIOBJ previous = nullptr;
+    uint32_t code;
+    if (detail::Scripted("SelectObject", nullptr, &code))
+        target = nullptr;
     if (target && !target->surface && bitmap && !bitmap->selectedInto) {
         if (Bitmap* old = FindBitmap(target->selected))
             old->selectedInto = nullptr;
@@ -487,6 +496,11 @@ BOOL DeleteDC(HDC context)
             bitmap->selectedInto = nullptr;
         gdi().contexts.erase(context);
     }
+    uint32_t code;
+    if (detail::Scripted("DeleteDC", nullptr, &code)) {  // an answer only: the context is gone
+        SetLastError(code);
+        ok = FALSE;
+    }
     Log("DeleteDC", nullptr, [&] { return detail::Object(context); }, ok);
     return ok;
 }
@@ -499,6 +513,11 @@ BOOL DeleteObject(HGDIOBJ object)
     BOOL ok = stock || (bitmap && !bitmap->selectedInto);
     if (bitmap && ok)
         gdi().bitmaps.erase(object);
+    uint32_t code;
+    if (detail::Scripted("DeleteObject", nullptr, &code)) {  // an answer only: the object is gone
+        SetLastError(code);
+        ok = FALSE;
+    }
     Log("DeleteObject", nullptr, [&] { return detail::Object(object); }, ok);
     return ok;
 }

@@ -52,7 +52,13 @@ std::string LabelOf(const void* object);
 // of them run normally, then `times` of them fail (-1: all later ones).
 // For calls that return BOOL or a handle, failing means FALSE or null with
 // `code` as the last error; for DirectDraw methods the code is the result;
-// for GetPixel/SetPixel it is the value returned.
+// for GetPixel/SetPixel it is the value returned; GetMessageA answers -1,
+// GetSystemMetrics and GetObjectA 0, TranslateMessage translates nothing.
+// Calls that give something back (IDirectDrawSurface::ReleaseDC and ::Unlock,
+// DeleteDC, DeleteObject, _lclose) still give it back and only answer the
+// failure: once handed back, a context, lock or handle is gone on the platform
+// whatever it answers. Asking a failure of a call that cannot be scripted
+// (Release, DefWindowProcA, ...) is reported as a problem.
 struct Failure {
     std::string name;
     uint32_t code = 0x80004005;
@@ -64,6 +70,8 @@ void Fail(const Failure& failure);
 void FailCall(const std::string& name, uint32_t code, int times = 1, int skip = 0,
               const void* object = nullptr);
 void ClearFailures();
+// How many calls so far took a scripted answer instead of running.
+int ScriptedAnswers();
 
 // Breaches of the platform's rules seen so far (use after release, ...).
 const std::vector<std::string>& Problems();

@@ -224,7 +224,12 @@ using namespace host;
 
 HMODULE GetModuleHandleA(LPCSTR name)
 {
+    uint32_t code;
     HMODULE module = name ? nullptr : kInstance;
+    if (detail::Scripted("GetModuleHandleA", nullptr, &code)) {
+        SetLastError(code);
+        module = nullptr;
+    }
     Log("GetModuleHandleA", nullptr, [&] { return Text(name); }, (uintptr_t)module);
     return module;
 }
@@ -270,7 +275,12 @@ LPVOID LockResource(HGLOBAL resource)
 
 DWORD SizeofResource(HMODULE module, HRSRC resource)
 {
+    uint32_t code;
     DWORD size = resource ? (DWORD)((const Resource*)resource)->size : 0;
+    if (detail::Scripted("SizeofResource", nullptr, &code)) {
+        SetLastError(code);
+        size = 0;
+    }
     return (DWORD)Log("SizeofResource", nullptr,
                       [&] { return Join(detail::Object(module), detail::Object(resource)); }, size);
 }
@@ -322,6 +332,11 @@ HFILE _lclose(HFILE file)
     if (kernel().openFiles.erase(file)) {
         ::close(file);
         result = 0;
+    }
+    uint32_t code;
+    if (detail::Scripted("_lclose", nullptr, &code)) {  // an answer only: the file is closed
+        SetLastError(code);
+        result = HFILE_ERROR;
     }
     Log("_lclose", nullptr, [&] { return Num(file); }, (uint64_t)(uint32_t)result);
     return result;

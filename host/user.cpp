@@ -257,6 +257,11 @@ BOOL ShowWindow(HWND window, int showCommand)
 {
     Window* target = FindWindow(window);
     bool wasVisible = target && target->visible;
+    uint32_t code;
+    if (detail::Scripted("ShowWindow", nullptr, &code)) {  // the window stays as it was
+        SetLastError(code);
+        target = nullptr;
+    }
     Log("ShowWindow", nullptr, [&] { return Join(detail::Object(window), Num(showCommand)); },
         wasVisible);
     if (!target)
@@ -271,6 +276,9 @@ BOOL ShowWindow(HWND window, int showCommand)
 BOOL UpdateWindow(HWND window)
 {
     BOOL ok = FindWindow(window) != nullptr;
+    uint32_t code;
+    if (detail::Scripted("UpdateWindow", nullptr, &code))
+        ok = FailWith(code);
     Log("UpdateWindow", nullptr, [&] { return detail::Object(window); }, ok);
     return ok;
 }
@@ -278,6 +286,9 @@ BOOL UpdateWindow(HWND window)
 BOOL DestroyWindow(HWND window)
 {
     Log("DestroyWindow", nullptr, [&] { return detail::Object(window); }, 0);
+    uint32_t code;
+    if (detail::Scripted("DestroyWindow", nullptr, &code))  // the window lives on
+        return FailWith(code);
     Window* target = FindWindow(window);
     if (!target)
         return FailWith(ERROR_INVALID_WINDOW_HANDLE);
@@ -335,6 +346,12 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT first, UINT last, UINT remove
 BOOL GetMessageA(LPMSG message, HWND window, UINT first, UINT last)
 {
     detail::RunIdleHook();
+    uint32_t code;
+    if (detail::Scripted("GetMessageA", nullptr, &code)) {  // the message stays in the queue
+        SetLastError(code);
+        auto args = [&] { return Join(detail::Object(window), Num(first), Num(last)); };
+        return (BOOL)Log("GetMessageA", nullptr, args, (uint64_t)(int64_t)-1);
+    }
     if (!TakeMessage(message, true))
         throw Deadlock{"GetMessageA on an empty queue"};
     BOOL result = message->message != WM_QUIT;
@@ -350,7 +367,9 @@ BOOL TranslateMessage(const MSG* message)
     WPARAM key = message->wParam;
     bool character = key == VK_ESCAPE || key == VK_RETURN || key == VK_BACK || key == VK_TAB ||
                      key == VK_SPACE || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z');
-    BOOL translated = message->message == WM_KEYDOWN && character;
+    uint32_t code;
+    bool refused = detail::Scripted("TranslateMessage", nullptr, &code);  // nothing is translated
+    BOOL translated = !refused && message->message == WM_KEYDOWN && character;
     if (translated)
         Post(message->hwnd, WM_CHAR, (key >= 'A' && key <= 'Z') ? key + 32 : key, message->lParam);
     Log("TranslateMessage", nullptr, [&] { return Hex(message->message); }, translated);
@@ -372,6 +391,9 @@ LRESULT DispatchMessageA(const MSG* message)
 // arrives as a sent WM_ACTIVATEAPP, ends the wait.
 BOOL WaitMessage(void)
 {
+    uint32_t code;
+    if (detail::Scripted("WaitMessage", nullptr, &code))  // returns at once, with nothing new
+        return (BOOL)Log("WaitMessage", nullptr, [] { return std::string(); }, FailWith(code));
     Log("WaitMessage", nullptr, [] { return std::string(); }, TRUE);
     unsigned sentBefore = user().sent;
     if (user().queue.empty() && !user().quitPending)
@@ -403,6 +425,9 @@ void PostQuitMessage(int exitCode)
 int GetSystemMetrics(int index)
 {
     int value = 0;
+    uint32_t code;
+    if (detail::Scripted("GetSystemMetrics", nullptr, &code))
+        index = -1;  // what it answers for a metric it does not know
     if (index == SM_CXSCREEN)
         value = user().screenWidth;
     else if (index == SM_CYSCREEN)
@@ -413,7 +438,12 @@ int GetSystemMetrics(int index)
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name)
 {
+    uint32_t code;
     HICON icon = (!instance && name == IDI_APPLICATION) ? (HICON)0xA001 : nullptr;
+    if (detail::Scripted("LoadIconA", nullptr, &code)) {
+        SetLastError(code);
+        icon = nullptr;
+    }
     Log("LoadIconA", nullptr, [&] { return Join(detail::Object(instance), Text(name)); },
         (uintptr_t)icon);
     return icon;
@@ -421,7 +451,12 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name)
 
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name)
 {
+    uint32_t code;
     HCURSOR cursor = (!instance && name == IDC_ARROW) ? (HCURSOR)0xC001 : nullptr;
+    if (detail::Scripted("LoadCursorA", nullptr, &code)) {
+        SetLastError(code);
+        cursor = nullptr;
+    }
     Log("LoadCursorA", nullptr, [&] { return Join(detail::Object(instance), Text(name)); },
         (uintptr_t)cursor);
     return cursor;
@@ -437,8 +472,13 @@ HCURSOR SetCursor(HCURSOR cursor)
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
+    auto args = [&] { return Join(detail::Object(owner), Text(text), Text(caption), Hex(type)); };
+    uint32_t code;
+    if (detail::Scripted("MessageBoxA", nullptr, &code)) {  // nothing is shown
+        SetLastError(code);
+        return (int)Log("MessageBoxA", nullptr, args, 0);
+    }
     user().boxes.push_back(MessageBoxShown{owner, text ? text : "", caption ? caption : "", type});
-    Log("MessageBoxA", nullptr,
-        [&] { return Join(detail::Object(owner), Text(text), Text(caption), Hex(type)); }, IDOK);
+    Log("MessageBoxA", nullptr, args, IDOK);
     return IDOK;
 }

@@ -11,6 +11,12 @@ echo "== host tests"
 ctest --test-dir build/host --output-on-failure -j"$(nproc)"
 echo "== host tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ctest --test-dir build/host-asan --output-on-failure -j"$(nproc)"
+# Memcheck is some ten times slower than the sanitizers, so it runs a few suites that
+# between them run the whole program: a run to the hand-over, the input storms and a
+# 20000-frame long run (losses, still drawing, switches away, the end of the roll).
+echo "== host tests under valgrind's memcheck (SmokeTest, ReliabilityStorms, LongRun)"
+INTRO_LONG_RUN_FRAMES=20000 valgrind -q --error-exitcode=1 --leak-check=full \
+    build/host/tests/host_tests --gtest_filter='SmokeTest.*:ReliabilityStorms.*:LongRun.*'
 
 for suite in tests/*/run.sh fuzz/run.sh; do
     [ -f "$suite" ] || continue
