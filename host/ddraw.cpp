@@ -18,11 +18,6 @@
 namespace host {
 namespace {
 
-using detail::Hex;
-using detail::Join;
-using detail::Log;
-using detail::Num;
-
 struct DirectDraw;
 struct Palette;
 

@@ -14,11 +14,6 @@
 namespace host {
 namespace {
 
-using detail::Hex;
-using detail::Join;
-using detail::Log;
-using detail::Num;
-
 struct Bitmap {
     int width = 0, height = 0, bitsPerPixel = 0, stride = 0;
     std::vector<RGBQUAD> colors;

@@ -84,6 +84,14 @@ void NoteOpenedFile(const std::string& path);
 int LiveFiles();
 
 }  // namespace detail
+
+// Every part of the stand-in formats its log with these.
+using detail::Hex;
+using detail::Join;
+using detail::Log;
+using detail::Num;
+using detail::Text;
+
 }  // namespace host
 
 #endif

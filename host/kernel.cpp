@@ -18,12 +18,6 @@
 namespace host {
 namespace {
 
-using detail::Hex;
-using detail::Join;
-using detail::Log;
-using detail::Num;
-using detail::Text;
-
 const HINSTANCE kInstance = (HINSTANCE)0x400000;
 
 struct Resource {

@@ -8,12 +8,6 @@
 namespace host {
 namespace {
 
-using detail::Hex;
-using detail::Join;
-using detail::Log;
-using detail::Num;
-using detail::Text;
-
 struct Window {
     WNDPROC procedure = nullptr;
     std::string className, title;
@@ -191,11 +185,6 @@ LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 }  // namespace host
 
 using namespace host;
-using host::detail::Hex;
-using host::detail::Join;
-using host::detail::Log;
-using host::detail::Num;
-using host::detail::Text;
 
 DWORD GetLastError(void) { return user().lastError; }
 void SetLastError(DWORD error) { user().lastError = error; }
