@@ -48,8 +48,15 @@ main() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then dpkg --add-architecture i386; fi
   apt-get update -qq || true   # a list that fails to refresh is taken as it was
   # shellcheck disable=SC2086
+  # With pins, ask for every package, not only the missing ones: pinning a shared library
+  # back would otherwise let apt remove a -dev package that is already here.
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null 2>&1 \
-    || install_with_pins $missing
+    || install_with_pins "${PACKAGES[@]}"
+  missing=$(missing_packages)
+  if [ -n "$missing" ]; then
+    echo "setup: could not install: $(echo $missing)" >&2
+    return 1
+  fi
 }
 
 main "$@"
