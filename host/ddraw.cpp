@@ -9,8 +9,10 @@
 #include <emmintrin.h>
 #endif
 #if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
 #include <tmmintrin.h>
 #define HOST_SHUFFLE_SAMPLING 1
+#define HOST_WIDE_MERGE 1
 #endif
 
 #include "host/internal.h"
@@ -309,10 +311,49 @@ inline void MergeSixteen(const uint8_t* from, uint8_t* to, __m128i low, __m128i 
 }
 #endif
 
-// Copies a row of 8-bit pixels but those in the key range; sixteen at a time
-// where SSE2 is there, with the same result as the plain loop after it.
+#ifdef HOST_WIDE_MERGE
+// Thirty-two at a time where the processor has AVX2; the same rule as
+// MergeSixteen. Rows of fewer than thirty-two are left to the narrower path.
+__attribute__((target("avx2"))) inline void MergeThirtyTwo(const uint8_t* from, uint8_t* to, uint8_t low,
+                                                           uint8_t span)
+{
+    const __m256i lows = _mm256_set1_epi8((char)low), spans = _mm256_set1_epi8((char)span);
+    __m256i value = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
+    __m256i offset = _mm256_sub_epi8(value, lows);
+    __m256i left = _mm256_cmpeq_epi8(_mm256_min_epu8(offset, spans), offset);
+    __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(to));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_blendv_epi8(value, old, left));
+}
+
+__attribute__((target("avx2"))) bool MergeWideRow(const uint8_t* from, uint8_t* to, int count, ByteKey key)
+{
+    if (count < 32)
+        return false;
+    int x = 0;
+    for (; x + 32 <= count; x += 32)
+        MergeThirtyTwo(from + x, to + x, key.low, key.span);
+    if (x < count)  // overlaps the last thirty-two merged, which is harmless
+        MergeThirtyTwo(from + count - 32, to + count - 32, key.low, key.span);
+    return true;
+}
+
+bool CanMergeWide()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+#else
+bool MergeWideRow(const uint8_t*, uint8_t*, int, ByteKey) { return false; }
+bool CanMergeWide() { return false; }
+#endif
+
+// Copies a row of 8-bit pixels but those in the key range; sixteen or
+// thirty-two at a time where the processor allows, with the same result as
+// the plain loop after it.
 void MergeKeyedRow(const uint8_t* from, uint8_t* to, int count, ByteKey key)
 {
+    if (CanMergeWide() && MergeWideRow(from, to, count, key))
+        return;
     int x = 0;
 #ifdef __SSE2__
     const __m128i low = _mm_set1_epi8((char)key.low), span = _mm_set1_epi8((char)key.span);
@@ -349,66 +390,79 @@ void SampleRow(const uint8_t* row, const uint32_t* columns, uint8_t* sampled, in
         sampled[x] = row[columns[x]];
 }
 
-// The 8-bit blits, which are all the intro makes: each target row is sampled
-// into a buffer (once per source row: rows that repeat when stretching taller
-// reuse it), then copied or merged past the key. Same pixels as CopyRow.
 // How to sample a row sixteen target pixels at a time with byte shuffles:
-// each group of sixteen reads the 16-byte source blocks its columns fall in,
-// and each block gives the lanes whose column lies in it.
+// each group of sixteen reads the same number of 16-byte source blocks, those
+// its columns fall in (padded with blocks that give no lane), and each block
+// gives the lanes whose column lies in it.
 struct ShufflePlan {
     static const int kMostBlocks = 512;
-    int blocks = 0;
+    int groups = 0, blocksPerGroup = 0;
     uint32_t reach = 0;  // bytes from the row's start that the blocks read
-    uint32_t offset[kMostBlocks];
-    uint16_t group[kMostBlocks];
+    uint32_t offset[kMostBlocks];    // group g's blocks are g * blocksPerGroup onwards
     uint8_t lanes[kMostBlocks][16];  // the block's byte for each lane, 0x80 for none
 };
 
-// One block of a group; false when it has no lane or the plan is full.
-bool PlanBlock(const uint32_t* columns, int count, uint32_t start, int group, ShufflePlan* plan)
+// The 16-byte blocks from the group's first column to its last.
+int BlocksOfGroup(const uint32_t* columns, int count)
 {
-    uint8_t lanes[16];
-    bool used = false;
-    for (int i = 0; i < 16; ++i) {
-        bool inside = i < count && columns[i] >= start && columns[i] < start + 16;
-        lanes[i] = inside ? (uint8_t)(columns[i] - start) : 0x80;
-        used = used || inside;
-    }
-    if (!used || plan->blocks == ShufflePlan::kMostBlocks)
-        return used;
-    int k = plan->blocks++;
-    plan->offset[k] = start;
-    plan->group[k] = (uint16_t)group;
-    std::memcpy(plan->lanes[k], lanes, 16);
-    plan->reach = std::max(plan->reach, start + 16);
-    return true;
+    return (int)((columns[count - 1] - columns[0]) / 16 + 1);
 }
 
 // False when the row needs more blocks than the plan holds.
 bool PlanShuffles(const uint32_t* columns, int width, ShufflePlan* plan)
 {
-    for (int x = 0; x < width; x += 16) {
-        int count = std::min(16, width - x);
-        for (uint32_t start = columns[x]; start <= columns[x + count - 1]; start += 16)
-            if (PlanBlock(columns + x, count, start, x / 16, plan) && plan->blocks == ShufflePlan::kMostBlocks)
-                return false;
+    plan->groups = (width + 15) / 16;
+    plan->blocksPerGroup = 0;
+    for (int x = 0; x < width; x += 16)
+        plan->blocksPerGroup = std::max(plan->blocksPerGroup, BlocksOfGroup(columns + x, std::min(16, width - x)));
+    if (plan->groups * plan->blocksPerGroup > ShufflePlan::kMostBlocks)
+        return false;
+    plan->reach = 0;
+    for (int g = 0; g < plan->groups; ++g) {
+        const uint32_t* group = columns + 16 * g;
+        int count = std::min(16, width - 16 * g);
+        int blocks = BlocksOfGroup(group, count);
+        for (int b = 0; b < plan->blocksPerGroup; ++b) {
+            int k = g * plan->blocksPerGroup + b;
+            // A padding block reads the group's last block again and gives nothing.
+            uint32_t start = group[0] + 16 * (uint32_t)std::min(b, blocks - 1);
+            std::memset(plan->lanes[k], 0x80, 16);
+            for (int i = 0; i < count && b < blocks; ++i)
+                if (group[i] - start < 16)
+                    plan->lanes[k][i] = (uint8_t)(group[i] - start);
+            plan->offset[k] = start;
+            plan->reach = std::max(plan->reach, start + 16);
+        }
     }
     return true;
 }
 
 #ifdef HOST_SHUFFLE_SAMPLING
-__attribute__((target("ssse3"))) void ShuffleRow(const uint8_t* row, const ShufflePlan& plan, uint8_t* sampled)
+// Blocks known at compile time for the usual groups (one or two while the
+// logo is near full size), so the loop over them unrolls.
+template <int kBlocks>
+__attribute__((target("ssse3"))) void ShuffleGroups(const uint8_t* row, const ShufflePlan& plan, uint8_t* sampled)
 {
-    __m128i gathered = _mm_setzero_si128();
-    for (int k = 0; k < plan.blocks; ++k) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + plan.offset[k]));
-        __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plan.lanes[k]));
-        gathered = _mm_or_si128(gathered, _mm_shuffle_epi8(block, lanes));
-        if (k + 1 == plan.blocks || plan.group[k + 1] != plan.group[k]) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(sampled + 16 * plan.group[k]), gathered);
-            gathered = _mm_setzero_si128();
+    int blocks = kBlocks ? kBlocks : plan.blocksPerGroup;
+    for (int g = 0, k = 0; g < plan.groups; ++g) {
+        __m128i gathered = _mm_setzero_si128();
+        for (int b = 0; b < blocks; ++b, ++k) {
+            __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + plan.offset[k]));
+            __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plan.lanes[k]));
+            gathered = _mm_or_si128(gathered, _mm_shuffle_epi8(block, lanes));
         }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sampled + 16 * g), gathered);
     }
+}
+
+void ShuffleRow(const uint8_t* row, const ShufflePlan& plan, uint8_t* sampled)
+{
+    if (plan.blocksPerGroup == 1)
+        ShuffleGroups<1>(row, plan, sampled);
+    else if (plan.blocksPerGroup == 2)
+        ShuffleGroups<2>(row, plan, sampled);
+    else
+        ShuffleGroups<0>(row, plan, sampled);
 }
 
 bool CanShuffle() { return __builtin_cpu_supports("ssse3"); }
@@ -417,6 +471,9 @@ void ShuffleRow(const uint8_t*, const ShufflePlan&, uint8_t*) {}
 bool CanShuffle() { return false; }
 #endif
 
+// The 8-bit blits, which are all the intro makes: each target row is sampled
+// into a buffer (once per source row: rows that repeat when stretching taller
+// reuse it), then copied or merged past the key. Same pixels as CopyRow.
 void CopyRows8(const uint8_t* read, size_t readSize, int readPitch, const RECT& from, uint8_t* target,
                int targetPitch, const RECT& to, uint32_t stepX, uint32_t stepY, ByteKey key)
 {

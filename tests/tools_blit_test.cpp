@@ -7,6 +7,7 @@
 // for every kind of rectangle and key, at the surfaces' edges too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -119,34 +120,56 @@ protected:
     LPDIRECTDRAW directDraw = nullptr;
 };
 
+// Makes the blit on random pictures and counts the target bytes that differ
+// from what the rule gives.
+void CheckBlit(LPDIRECTDRAW directDraw, const Blit& blit, Random* random)
+{
+    LPDIRECTDRAWSURFACE source = MakeSurface(directDraw, blit.sourceWidth, blit.sourceHeight, blit.bits, random);
+    LPDIRECTDRAWSURFACE target = MakeSurface(directDraw, blit.targetWidth, blit.targetHeight, blit.bits, random);
+    ASSERT_TRUE(source && target);
+    DDCOLORKEY key = {blit.low, blit.high};
+    ASSERT_EQ(source->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+    RECT from = blit.from, to = blit.to;
+    bool fast = to.right == 0;
+    if (fast)
+        to = {to.left, to.top, to.left + from.right - from.left, to.top + from.bottom - from.top};
+    host::SurfacePixels expected = Expected(blit, host::ReadSurface(source), host::ReadSurface(target), to);
+
+    HRESULT result = fast ? target->BltFast(to.left, to.top, source, &from,
+                                            blit.keyed ? DDBLTFAST_SRCCOLORKEY : DDBLTFAST_NOCOLORKEY)
+                          : target->Blt(&to, source, &from, blit.keyed ? DDBLT_KEYSRC : 0, nullptr);
+    EXPECT_EQ(result, DD_OK);
+    host::SurfacePixels got = host::ReadSurface(target);
+    size_t differing = 0, first = 0;
+    for (size_t i = 0; i < got.bytes.size(); ++i)
+        if (got.bytes[i] != expected.bytes[i] && !differing++)
+            first = i;
+    EXPECT_EQ(differing, 0u) << "first at byte " << first << " (row " << first / got.pitch << ")";
+    source->Release();
+    target->Release();
+}
+
 TEST_F(ToolsBlitTest, EveryBlitGivesWhatThePlainRuleGives)
 {
     Random random;
     for (const Blit& blit : kBlits) {
         SCOPED_TRACE(blit.what);
-        LPDIRECTDRAWSURFACE source = MakeSurface(directDraw, blit.sourceWidth, blit.sourceHeight, blit.bits, &random);
-        LPDIRECTDRAWSURFACE target = MakeSurface(directDraw, blit.targetWidth, blit.targetHeight, blit.bits, &random);
-        ASSERT_TRUE(source && target);
-        DDCOLORKEY key = {blit.low, blit.high};
-        ASSERT_EQ(source->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
-        RECT from = blit.from, to = blit.to;
-        bool fast = to.right == 0;
-        if (fast)
-            to = {to.left, to.top, to.left + from.right - from.left, to.top + from.bottom - from.top};
-        host::SurfacePixels expected = Expected(blit, host::ReadSurface(source), host::ReadSurface(target), to);
+        CheckBlit(directDraw, blit, &random);
+    }
+}
 
-        HRESULT result = fast ? target->BltFast(to.left, to.top, source, &from,
-                                                blit.keyed ? DDBLTFAST_SRCCOLORKEY : DDBLTFAST_NOCOLORKEY)
-                              : target->Blt(&to, source, &from, blit.keyed ? DDBLT_KEYSRC : 0, nullptr);
-        ASSERT_EQ(result, DD_OK);
-        host::SurfacePixels got = host::ReadSurface(target);
-        size_t differing = 0, first = 0;
-        for (size_t i = 0; i < got.bytes.size(); ++i)
-            if (got.bytes[i] != expected.bytes[i] && !differing++)
-                first = i;
-        EXPECT_EQ(differing, 0u) << "first at byte " << first << " (row " << first / got.pitch << ")";
-        source->Release();
-        target->Release();
+// The stretched rows are sampled in groups of sixteen through one, two or
+// more source blocks each, by how far the group's columns reach; every width
+// from the screen's down to one pixel takes each of those shapes.
+TEST_F(ToolsBlitTest, TheLogoPanelStretchedToEveryWidthGivesWhatThePlainRuleGives)
+{
+    Random random;
+    for (int width = 320; width >= 1; --width) {
+        SCOPED_TRACE(width);
+        int left = (320 - width) / 2, height = std::max(1, width * 3 / 4), top = (240 - height) / 2;
+        Blit blit = {"logo", 8, 320, 700, 320, 240, {0, 480, 319, 679}, {left, top, left + width, top + height},
+                     true, 0, 0};
+        CheckBlit(directDraw, blit, &random);
     }
 }
 
