@@ -37,10 +37,18 @@ else
     echo "run: no display here: playing the intro on a private Xvfb ($DISPLAY), screenshots in $shots"
     (cd "$game" && exec wine intro.exe) &
     intro=$!
-    for n in 1 2 3 4 5 6; do
-        sleep 0.5
-        kill -0 "$intro" 2>/dev/null || break
-        import -window root -crop 320x240+0+0 +repage "$shots/screenshot-$n.png" 2>/dev/null || true
+    # Xvfb paces no frame, so the whole sequence takes seconds: a picture every
+    # quarter second, leaving out the plain desktop before the intro takes it.
+    n=0
+    while [ "$n" -lt 10 ] && kill -0 "$intro" 2>/dev/null; do
+        sleep 0.25
+        shot=$shots/screenshot-$((n + 1)).png
+        import -window root -crop 320x240+0+0 +repage "$shot" 2>/dev/null || continue
+        if [ "$(convert "$shot" -format %k info: 2>/dev/null || echo 1)" -gt 1 ]; then
+            n=$((n + 1))
+        else
+            rm -f "$shot"
+        fi
     done
     status=0
     wait "$intro" || status=$?
@@ -55,4 +63,4 @@ fi
 if [ -f "$game/started.log" ]; then
     echo "run: the stand-in main program was started: $(grep -m1 '^commandline=' "$game/started.log" | tr -d '\r')"
 fi
-ls "$shots"/screenshot-*.png 2>/dev/null | sed 's/^/run: screenshot /' || true
+ls "$shots"/screenshot-*.png 2>/dev/null | sort -V | sed 's/^/run: screenshot /' || true
