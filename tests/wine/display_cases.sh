@@ -56,12 +56,12 @@ display_check() {  # description, then a command that must succeed
 
 # ---- The stand-in main program ---------------------------------------------------------
 
-display_install_main_program() {  # folder: puts a z_qzm__ there that logs its command line
-    cp "$display_probe/z_qzm__.exe" "$1/"
+display_install_main_program() {  # folder: puts a z_qzm__ there that notes how it was started
+    cp "$display_root/build/win32/tests/wine/record-start.exe" "$1/z_qzm__.exe"
 }
 
-display_main_program_log() {  # folder: the file the stand-in writes its command line to
-    echo "$1/z_qzm__.log"
+display_main_program_log() {  # folder: the notes it writes beside itself, one block a start
+    echo "$1/started.log"
 }
 
 # ---- Running the intro -----------------------------------------------------------------
@@ -234,7 +234,7 @@ display_check_hand_over() {  # folder, what came before (for the messages)
     status=$(display_exit_status "$dir")
     log=$(display_main_program_log "$dir")
     display_wait_for 10 test -s "$log"
-    if [ "$(tr -d '\r' 2>/dev/null <"$log")" = "z_qzm__.exe skipintro" ]; then
+    if [ "$(grep '^commandline=' "$log" 2>/dev/null | tr -d '\r')" = "commandline=z_qzm__.exe skipintro" ]; then
         display_ok "$when: the main program was started once, as 'z_qzm__.exe skipintro'"
     else
         display_fail "$when: the main program was started once, as 'z_qzm__.exe skipintro'" \
