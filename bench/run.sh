@@ -175,8 +175,9 @@ Allocations are counted by the benchmark program's own \`operator new\` and by w
 requests are seen. Over the whole sequence ($(printf %.0f "$(host_value WholeSequence frames)") frames) $whole_allocs
 allocations were made, in $whole_frames frame(s), the first at frame $whole_first: frame 1501 is
 the CD cue, whose four command strings the stand-in keeps in its log of MCI commands. The
-program's own code references no allocator at all (\`tests/tools/run.sh\` checks the
-symbols of both builds), so none of them is the program's.
+program's own code references no allocator but in the hand-over, which builds the main
+program's command lines in \`std::string\` once the display is released (\`tests/tools/run.sh\`
+checks the symbols of both builds), so none of them is the program's.
 
 The whole sequence on the host: $(f1 "$(calc "$(host_value WholeSequence frames) / $(host_value WholeSequence fps) * 1000")") ms, $(printf %.0f "$(host_value WholeSequence fps)") frames per second.
 \`intro-frames --out DIR --all\` (10211 PNG files): $(f1 "$frames_all") s.
