@@ -337,11 +337,7 @@ __attribute__((target("avx2"))) bool MergeWideRow(const uint8_t* from, uint8_t* 
     return true;
 }
 
-bool CanMergeWide()
-{
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-}
+bool CanMergeWide() { return __builtin_cpu_supports("avx2"); }
 #else
 bool MergeWideRow(const uint8_t*, uint8_t*, int, ByteKey) { return false; }
 bool CanMergeWide() { return false; }
