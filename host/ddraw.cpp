@@ -27,7 +27,6 @@ struct Display {
     std::vector<std::unique_ptr<DirectDraw>> directDraws;
     std::vector<std::unique_ptr<Palette>> palettes;
     std::vector<std::vector<int>> modes = {{320, 240, 8}, {640, 480, 8}};
-    int desktopWidth = 640, desktopHeight = 480;
     bool restoreAllowed = true;
     std::vector<PALETTEENTRY> lastPaletteTable;
     std::function<void()> flipHook;
@@ -147,6 +146,7 @@ struct DirectDraw final : IDirectDraw {
     HWND window = nullptr;
     DWORD level = 0;
     int modeWidth = 0, modeHeight = 0, modeBits = 0;
+    int desktopWidth = 0, desktopHeight = 0;  // the screen before the first mode switch
     std::vector<std::unique_ptr<Surface>> surfaces;
 
     bool Exclusive() const { return level & DDSCL_EXCLUSIVE; }
@@ -838,7 +838,7 @@ ULONG DirectDraw::Release()
                 surface->Destroy();
             }
         if (modeWidth)
-            SetScreenSize(display().desktopWidth, display().desktopHeight);
+            SetScreenSize(desktopWidth, desktopHeight);
         modeWidth = modeHeight = modeBits = 0;
         level = 0;
     }
@@ -918,8 +918,8 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFA
             result = DDERR_INVALIDPARAMS;
         else if (flipping && !Exclusive())
             result = DDERR_NOEXCLUSIVEMODE;
-        surface->width = modeWidth ? modeWidth : display().desktopWidth;
-        surface->height = modeHeight ? modeHeight : display().desktopHeight;
+        surface->width = modeWidth ? modeWidth : detail::ScreenWidth();
+        surface->height = modeHeight ? modeHeight : detail::ScreenHeight();
         surface->bitsPerPixel = modeBits ? modeBits : 32;
     } else {
         bool sized = (description->dwFlags & DDSD_WIDTH) && (description->dwFlags & DDSD_HEIGHT);
@@ -968,7 +968,7 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND given, DWORD flags)
         result = (HRESULT)code;
     else if (((flags & DDSCL_FULLSCREEN) != 0) != ((flags & DDSCL_EXCLUSIVE) != 0))
         result = DDERR_INVALIDPARAMS;
-    else if ((flags & DDSCL_EXCLUSIVE) && !detail::IsWindowAlive(given))
+    else if ((flags & DDSCL_EXCLUSIVE) && !WindowAlive(given))
         result = DDERR_INVALIDPARAMS;
     else {
         window = given;
@@ -991,6 +991,10 @@ HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bpp)
     else if (std::find(modes.begin(), modes.end(), wanted) == modes.end())
         result = DDERR_INVALIDMODE;
     else {
+        if (!modeWidth) {
+            desktopWidth = detail::ScreenWidth();
+            desktopHeight = detail::ScreenHeight();
+        }
         modeWidth = (int)width;
         modeHeight = (int)height;
         modeBits = (int)bpp;

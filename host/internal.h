@@ -49,7 +49,8 @@ void ResetDirectDraw();
 
 // USER, for the other parts.
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-bool IsWindowAlive(HWND window);
+int ScreenWidth();  // the screen as GetSystemMetrics reports it
+int ScreenHeight();
 bool ApplicationActive();
 
 // GDI, for DirectDraw: a device context drawing into a surface.

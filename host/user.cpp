@@ -169,7 +169,8 @@ void PressAltF4()
 namespace detail {
 
 void ResetUser() { user() = User(); }
-bool IsWindowAlive(HWND window) { return FindWindow(window) != nullptr; }
+int ScreenWidth() { return user().screenWidth; }
+int ScreenHeight() { return user().screenHeight; }
 bool ApplicationActive() { return user().active; }
 
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -55,6 +55,17 @@ TEST_F(ShellReleaseTest, ReleasesPrimarySheetPaletteThenDirectDrawThenStops)
     EXPECT_EQ(ShutdownTrail(), std::vector<std::string>({"stop cdaudio"}));
 }
 
+// The mode switch ends with the desktop's own size, not the stand-in's first one.
+TEST_F(ShellReleaseTest, TheDesktopGetsItsOwnSizeBack)
+{
+    host::SetScreenSize(800, 600);
+    Start();
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 320);
+    ReleaseDisplay();
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 600);
+}
+
 TEST_F(ShellReleaseTest, SkipsTheObjectsThatAreAbsent)
 {
     struct Case {
