@@ -208,8 +208,8 @@ void Surface::Destroy()
         context = nullptr;
     }
     ReleasePalette(palette);
-    if (back)  // the chain goes with its front
-        back->alive = false;
+    if (back)  // the chain goes with its front, palette and device context too
+        back->Destroy();
 }
 
 void Surface::FillDescription(DDSURFACEDESC* description) const

@@ -206,7 +206,8 @@ Bitmap Scaled(const Bitmap& source, int width, int height)
     scaled.bits.resize((size_t)scaled.stride * height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            RGBQUAD pixel = BitmapPixel(source, x * source.width / width, y * source.height / height);
+            RGBQUAD pixel = BitmapPixel(source, (int)((int64_t)x * source.width / width),
+                                        (int)((int64_t)y * source.height / height));
             std::memcpy(&scaled.bits[(size_t)y * scaled.stride + 4 * x], &pixel, 4);
         }
     return scaled;

@@ -253,7 +253,7 @@ BOOL ShowWindow(HWND window, int showCommand)
         target = nullptr;
     }
     Log("ShowWindow", nullptr, [&] { return Join(detail::Object(window), Num(showCommand)); },
-        wasVisible);
+        target && wasVisible);
     if (!target)
         return FALSE;
     target->visible = showCommand != SW_HIDE;
@@ -275,11 +275,13 @@ BOOL UpdateWindow(HWND window)
 
 BOOL DestroyWindow(HWND window)
 {
-    Log("DestroyWindow", nullptr, [&] { return detail::Object(window); }, 0);
     uint32_t code;
-    if (detail::Scripted("DestroyWindow", nullptr, &code))  // the window lives on
+    bool scripted = detail::Scripted("DestroyWindow", nullptr, &code);  // the window lives on
+    Window* target = scripted ? nullptr : FindWindow(window);
+    // The call is logged with its answer before the messages it sends.
+    Log("DestroyWindow", nullptr, [&] { return detail::Object(window); }, target != nullptr);
+    if (scripted)
         return FailWith(code);
-    Window* target = FindWindow(window);
     if (!target)
         return FailWith(ERROR_INVALID_WINDOW_HANDLE);
     // Hiding the active window deactivates the application before it is destroyed.
