@@ -109,17 +109,11 @@ struct Surface final : IDirectDrawSurface, detail::SurfaceTarget {
     uint8_t* Row(int y) override { return &pixels[(size_t)y * pitch]; }
     const PALETTEENTRY* Colors() const override;
 
-    uint32_t Value(int x, int y) const
-    {
-        uint32_t value = 0;
-        std::memcpy(&value, &pixels[(size_t)y * pitch + (size_t)x * (bitsPerPixel / 8)], bitsPerPixel / 8);
-        return value;
-    }
-
     void Destroy();
     void FillDescription(DDSURFACEDESC* description) const;
     HRESULT Usable(const char* method, uint32_t* scripted);
     HRESULT CopyFrom(Surface* source, const RECT& from, const RECT& to, bool keyed);
+    HRESULT BlitFrom(Surface* source, const RECT& from, const RECT& to, bool keyed, const char* what);
 
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
@@ -474,20 +468,21 @@ void CopyRows8(const uint8_t* read, size_t readSize, int readPitch, const RECT& 
                int targetPitch, const RECT& to, uint32_t stepX, uint32_t stepY, ByteKey key)
 {
     int width = to.right - to.left, height = to.bottom - to.top;
+    const bool stretched = stepX != 1u << 16;  // rows of the same width are copied as they are
     uint8_t sampled[kWidestBufferedRow];
     uint32_t columns[kWidestBufferedRow];  // the source column of each target column
     uint32_t sx = 0;
-    for (int x = 0; x < width && stepX != 1u << 16; ++x, sx += stepX)
+    for (int x = 0; x < width && stretched; ++x, sx += stepX)
         columns[x] = sx >> 16;
     ShufflePlan plan;
-    bool shuffle = stepX != 1u << 16 && CanShuffle() && PlanShuffles(columns, width, &plan);
+    bool shuffle = stretched && CanShuffle() && PlanShuffles(columns, width, &plan);
     long sampledRow = -1;
     uint32_t sy = 0;
     for (int y = 0; y < height; ++y, sy += stepY) {
         long sourceRow = from.top + (sy >> 16);
         const uint8_t* row = read + (size_t)sourceRow * readPitch + from.left;
         uint8_t* out = target + (size_t)(to.top + y) * targetPitch + to.left;
-        if (stepX != 1u << 16) {
+        if (stretched) {
             // Blocks are read whole, so the last rows of a surface may need the plain loop.
             bool inside = (size_t)(row - read) + plan.reach <= readSize;
             if (sourceRow != sampledRow && shuffle && inside)
@@ -559,6 +554,21 @@ ULONG Surface::Release()
     return (ULONG)Log("IDirectDrawSurface::Release", this, [] { return std::string(); }, refs);
 }
 
+// What Blt and BltFast check of the source and the two surfaces once their own
+// arguments are right; the copy when all is well.
+HRESULT Surface::BlitFrom(Surface* source, const RECT& from, const RECT& to, bool keyed, const char* what)
+{
+    if (Released(source, what))
+        return DDERR_INVALIDOBJECT;
+    if (source->lost)
+        return DDERR_SURFACELOST;
+    if (locked || context || source->locked || source->context)
+        return DDERR_SURFACEBUSY;
+    if (!InsideSurface(to, this) || !InsideSurface(from, source))
+        return DDERR_INVALIDRECT;
+    return CopyFrom(source, from, to, keyed && source->hasSourceKey);
+}
+
 HRESULT Surface::Blt(LPRECT target, LPDIRECTDRAWSURFACE sourceSurface, LPRECT sourceRect, DWORD flags,
                      LPDDBLTFX effects)
 {
@@ -574,16 +584,8 @@ HRESULT Surface::Blt(LPRECT target, LPDIRECTDRAWSURFACE sourceSurface, LPRECT so
         RECT from = sourceRect && source ? *sourceRect : (source ? WholeSurface(source) : RECT());
         if (!source || (flags & ~(DDBLT_KEYSRC | DDBLT_WAIT)) || (effects && effects->dwSize != sizeof *effects))
             result = DDERR_INVALIDPARAMS;
-        else if (Released(source, "IDirectDrawSurface::Blt source"))
-            result = DDERR_INVALIDOBJECT;
-        else if (source->lost)
-            result = DDERR_SURFACELOST;
-        else if (locked || context || source->locked || source->context)
-            result = DDERR_SURFACEBUSY;
-        else if (!InsideSurface(to, this) || !InsideSurface(from, source))
-            result = DDERR_INVALIDRECT;
         else
-            result = CopyFrom(source, from, to, (flags & DDBLT_KEYSRC) && source->hasSourceKey);
+            result = BlitFrom(source, from, to, flags & DDBLT_KEYSRC, "IDirectDrawSurface::Blt source");
     }
     return (HRESULT)Log("IDirectDrawSurface::Blt", this, args, (uint32_t)result);
 }
@@ -602,16 +604,8 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE sourceSurface, LP
         RECT to = {(LONG)x, (LONG)y, (LONG)x + (from.right - from.left), (LONG)y + (from.bottom - from.top)};
         if (!source || (flags & ~(DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT)) || x > 0xFFFF || y > 0xFFFF)
             result = DDERR_INVALIDPARAMS;
-        else if (Released(source, "IDirectDrawSurface::BltFast source"))
-            result = DDERR_INVALIDOBJECT;
-        else if (source->lost)
-            result = DDERR_SURFACELOST;
-        else if (locked || context || source->locked || source->context)
-            result = DDERR_SURFACEBUSY;
-        else if (!InsideSurface(from, source) || !InsideSurface(to, this))
-            result = DDERR_INVALIDRECT;
         else
-            result = CopyFrom(source, from, to, (flags & DDBLTFAST_SRCCOLORKEY) && source->hasSourceKey);
+            result = BlitFrom(source, from, to, flags & DDBLTFAST_SRCCOLORKEY, "IDirectDrawSurface::BltFast source");
     }
     return (HRESULT)Log("IDirectDrawSurface::BltFast", this, args, (uint32_t)result);
 }

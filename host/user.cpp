@@ -10,8 +10,6 @@ namespace {
 
 struct Window {
     WNDPROC procedure = nullptr;
-    std::string className, title;
-    DWORD style = 0;
     bool alive = true;
     bool visible = false;
 };
@@ -226,9 +224,6 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     HWND handle = (HWND)(user().nextHandle += 4);
     Window window;
     window.procedure = found->second.lpfnWndProc;
-    window.className = className;
-    window.title = windowName ? windowName : "";
-    window.style = style;
     user().windows[handle] = window;
     if (!user().firstWindow)
         user().firstWindow = handle;
