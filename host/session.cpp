@@ -1,12 +1,10 @@
 #include "host/session.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "app/app.h"
 #include "app/intro_state.h"
 #include "display/display.h"
 #include "host/host.h"
+#include "host/internal.h"
 #include "intro/sheet_layout.h"
 
 namespace host {
@@ -15,8 +13,10 @@ std::string DefaultSheetPath() { return INTRO_SOURCE_DIR "/resources/all.bmp"; }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes;
+    if (!detail::ReadWholeFile(path, &bytes))
+        bytes.clear();
+    return bytes;
 }
 
 void PrepareIntro(const std::vector<uint8_t>& sheetBmp)
