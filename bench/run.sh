@@ -20,6 +20,7 @@ frames=10211   # the intro's frames, first to the closing key
 echo "bench: host benchmarks ($reps repetitions)"
 # One file per counter set: the CSV writer wants every row to have the header's counters.
 : >"$out/host.csv"
+: >"$out/host.txt"
 for part in 'RenderFrame|MemoryCopy' WholeSequence IntroFramesAll; do
     build/host/bench/render-bench --benchmark_filter="$part" --benchmark_repetitions="$reps" \
         --benchmark_report_aggregates_only=true --benchmark_out="$out/part.csv" \
@@ -27,9 +28,12 @@ for part in 'RenderFrame|MemoryCopy' WholeSequence IntroFramesAll; do
     sed -n '/^name,/,$p' "$out/part.csv" >>"$out/host.csv"
 done
 
-# The median CPU time (ns) of a benchmark, or one of its counters.
+# The median CPU time (ns) of a benchmark, or one of its counters; with one
+# repetition there is no median row and the run's own row is the figure.
 host_value() {  # name, column (cpu_time or a counter)
-    awk -F, -v name="\"$1_median\"" -v column="$2" '
+    local wanted="$1_median"
+    [ "$reps" -gt 1 ] || wanted=$1
+    awk -F, -v name="\"$wanted\"" -v column="$2" '
         /^name,/ { delete index_of; for (i = 1; i <= NF; i++) { gsub(/"/, "", $i); index_of[$i] = i }; next }
         index_of["name"] && $1 == name { print $(index_of[column]); exit }' "$out/host.csv"
 }
@@ -46,19 +50,25 @@ inner=$(winepath -w "$out/baseline.log")
 
 calc() { awk "BEGIN { printf \"%.9g\", $1 }"; }
 seconds_now() { date +%s.%N; }
-timed() {  # runs a command in build/win32, prints its wall time in seconds
-    local start end
+timed() {  # label, then a command run in build/win32: notes its wall time in seconds
+    local label=$1 start end status=0
+    shift
     start=$(seconds_now)
-    (cd build/win32 && "$@" >/dev/null 2>&1) || true
+    (cd build/win32 && "$@" >/dev/null 2>&1) || status=$?
     end=$(seconds_now)
-    calc "$end - $start"
+    echo "$label $(calc "$end - $start") $status" >>"$out/wine-runs.txt"
 }
 : >"$out/wine-runs.txt"
 for run in $(seq "$reps"); do
-    echo "intro $(timed wine intro.exe)" >>"$out/wine-runs.txt"
-    echo "baseline $(timed wine baseline.exe "$calls" "$sheet" "$frames" "$inner")" >>"$out/wine-runs.txt"
-    echo "empty $(timed wine baseline.exe "$calls" "$sheet" 0)" >>"$out/wine-runs.txt"
+    timed intro wine intro.exe
+    timed baseline wine baseline.exe "$calls" "$sheet" "$frames" "$inner"
+    timed empty wine baseline.exe "$calls" "$sheet" 0
 done
+# A baseline that could not play ends with a status of its own; such a run is no measurement.
+if awk '$1 != "intro" && $3 != 0 { bad = 1 } END { exit !bad }' "$out/wine-runs.txt"; then
+    echo "bench: the baseline failed under Wine (statuses in $out/wine-runs.txt)" >&2
+    exit 1
+fi
 median() { awk -v kind="$1" '$1 == kind { print $2 }' "$out/wine-runs.txt" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 spread() { awk -v kind="$1" '$1 == kind { print $2 }' "$out/wine-runs.txt" | sort -n | awk 'NR == 1 { low = $1 } { high = $1 } END { printf "%.2f-%.2f", low, high }'; }
 
@@ -75,6 +85,13 @@ trace_times() {  # file: start first_flip last_flip end, in seconds
              /ddraw_surface1_Flip/ { if (!first) first = t; last = t }
              END { printf "%.3f %.3f %.3f %.3f\n", start, first, last, end }' "$1"
 }
+# The intro gives no status of its own when it cannot take the display, so its
+# traced run shows that it played every frame.
+flips=$(grep -c ddraw_surface1_Flip "$out/intro.trace" || true)
+if [ "$flips" != "$frames" ]; then
+    echo "bench: the intro flipped $flips frames under Wine, not $frames (trace in $out/intro.trace)" >&2
+    exit 1
+fi
 read -r i_start i_first i_last i_end < <(trace_times "$out/intro.trace")
 read -r b_start b_first b_last b_end < <(trace_times "$out/baseline.trace")
 xvfb_stop   # Wine's desktop ends with its X server, and then the wineserver
