@@ -28,9 +28,12 @@ build() { cmake --build "$dir" --target intro; }
 embedded_is() {  # the exe's bitmap ALL is file $1 without its 14-byte file header
     wrestool -x --raw --type=2 --name=ALL "$dir/intro.exe" >"$work/embedded" && cmp "$work/embedded" <(tail -c +15 "$1")
 }
-refused_with() {  # the build fails and its output holds $1
-    ! build >"$work/refused.log" 2>&1 && grep -q -- "$1" "$work/refused.log" && cat "$work/refused.log"
+refused_build() { ! build >"$work/refused.log" 2>&1; }  # the build fails; its output is kept
+refusal_says() { grep -q -- "$1" "$work/refused.log" || { cat "$work/refused.log"; false; }; }
+configure_refused_with() {  # sheet, then what the failing configure must say
+    ! configure "$1" >"$work/configure.log" 2>&1 && grep -q -- "$2" "$work/configure.log"
 }
+rebuilt_with() { configure "$1" && build; }
 
 cp resources/all.bmp "$work/good.bmp"
 poke_pixel "$work/good.bmp" 100 7   # a different star in the space scene: still a usable sheet
@@ -42,10 +45,11 @@ check "a usable replacement configures" configure "$work/good.bmp"
 check "and builds" build
 check "and is the bitmap ALL of intro.exe" embedded_is "$work/good.bmp"
 check "a broken sheet configures" configure "$work/broken.bmp"
-check "but its build stops with sheet-check's findings" refused_with "black-rows: rows 638-678 must be black"
-check "naming the refused file" refused_with "The sheet $work/broken.bmp cannot go into intro.exe"
-check "a missing sheet stops the configure" bash -c "! $(declare -f configure); root=$root dir=$dir; configure $work/none.bmp 2>&1 | grep -q 'there is no sheet file'"
-check "back on the project's sheet, it builds" bash -c "$(declare -f configure build); root=$root dir=$dir; configure $root/resources/all.bmp && build"
+check "but its build stops" refused_build
+check "with sheet-check's findings" refusal_says "black-rows: rows 638-678 must be black"
+check "naming the refused file" refusal_says "The sheet $work/broken.bmp cannot go into intro.exe"
+check "a missing sheet stops the configure" configure_refused_with "$work/none.bmp" 'there is no sheet file'
+check "back on the project's sheet, it builds" rebuilt_with "$root/resources/all.bmp"
 check "and ALL is the project's sheet again" embedded_is resources/all.bmp
 
 # The program's objects reference no allocation function: whatever the
