@@ -6,29 +6,44 @@ export WINEDEBUG=${WINEDEBUG:--all}
 
 # Makes the 32-bit prefix once, with a virtual desktop so the program may change
 # the display mode (without one, SetDisplayMode fails on an X server like Xvfb).
+# False, with the reason, when the prefix cannot be made or set.
 wine_prefix_ready() {
     local prefix=$1
     if [ ! -f "$prefix/system.reg" ]; then
-        echo "wine: creating the Wine prefix $prefix (first run only, about 10 s)"
+        echo "wine: creating the Wine prefix $prefix (once, about 10 s)"
         mkdir -p "$prefix"
-        WINEPREFIX=$prefix wineboot -i >/dev/null 2>&1
+        if ! WINEPREFIX=$prefix timeout 120 wineboot -i >"$prefix/wineboot.log" 2>&1; then
+            echo "wine: could not create the prefix (see $prefix/wineboot.log)" >&2
+            return 1
+        fi
     fi
-    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1
+    if ! WINEPREFIX=$prefix timeout 30 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 ||
+       ! WINEPREFIX=$prefix timeout 30 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1; then
+        echo "wine: could not give the prefix $prefix its virtual desktop" >&2
+        return 1
+    fi
     # Let the server go, so the next program reads the desktop setting afresh; a
     # server kept up by a program left over from an earlier run is ended.
-    WINEPREFIX=$prefix timeout 30 wineserver -w || WINEPREFIX=$prefix wineserver -k
+    WINEPREFIX=$prefix timeout 30 wineserver -w || WINEPREFIX=$prefix timeout 20 wineserver -k
 }
 
-# A private X server on the first free display from :90; sets DISPLAY.
+# A private X server on the first free display from :90 that starts; sets DISPLAY.
 xvfb_start() {
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
-    echo "wine: Xvfb did not start on $DISPLAY" >&2
+    local n
+    for n in $(seq 90 130); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 50); do
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            xdpyinfo >/dev/null 2>&1 && return 0
+            sleep 0.1
+        done
+        kill "$XVFB_PID" 2>/dev/null
+        XVFB_PID=
+    done
+    echo "wine: no free X display" >&2
     return 1
 }
 

@@ -29,8 +29,8 @@ for file in "$INTRO_EXE" "$RECORDER_EXE"; do
 done
 
 WORK=$(mktemp -d /tmp/intro-wine.XXXXXX)
-export WINEPREFIX=$WORK/prefix WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
-XVFB_PID=""
+source scripts/wine.sh
+export WINEPREFIX=$WORK/prefix WINEDEBUG=-all
 passed=0
 failed=0
 
@@ -38,7 +38,7 @@ failed=0
 
 cleanup() {
     timeout 20 wineserver -k >/dev/null 2>&1
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    xvfb_stop
     if [ "${KEEP_WINE_RUN:-}" = 1 ] || [ "$failed" -gt 0 ]; then
         echo "wine: work folder kept: $WORK"
     else
@@ -47,44 +47,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-# A display of our own: :92 unless another server holds it.
-start_xvfb() {
-    local n
-    for n in $(seq 92 130); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        export DISPLAY=":$n"
-        local tries
-        for tries in $(seq 50); do
-            xdpyinfo >/dev/null 2>&1 && break
-            sleep 0.1
-        done
-        if kill -0 "$XVFB_PID" 2>/dev/null && xdpyinfo >/dev/null 2>&1; then
-            # No window manager: keys go to the window under the pointer, which
-            # sits inside the Wine desktop from here on.
-            xdotool mousemove 100 100
-            return 0
-        fi
-        kill "$XVFB_PID" 2>/dev/null
-        XVFB_PID=""
-    done
-    echo "wine: no free X display" >&2
-    return 1
-}
-
-# A new 32-bit prefix whose plain `wine prog.exe` runs inside a 640x480 virtual
-# desktop: without one, Xvfb cannot take the intro's 320x240 mode.
-make_prefix() {
-    timeout 120 wineboot -i >"$WORK/wineboot.log" 2>&1 || return 1
-    timeout 30 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
-        timeout 30 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1 ||
-        return 1
-    # The desktop already running took its settings before these; the next start
-    # must make a new one, so let this server and its desktop end first.
-    timeout 30 wineserver -w || timeout 20 wineserver -k
-}
 
 # ---- Helpers of the cases -----------------------------------------------------------
 
@@ -394,13 +356,9 @@ run_case() {
 
 main() {
     local started=$SECONDS
-    if ! start_xvfb; then
-        failed=1
-        echo "0 passed, 1 failed"
-        exit 1
-    fi
-    if ! make_prefix; then
-        echo "wine: could not make the prefix (see $WORK/wineboot.log)" >&2
+    # No window manager: keys go to the window under the pointer, which sits
+    # inside the Wine desktop from here on.
+    if ! xvfb_start || ! xdotool mousemove 100 100 || ! wine_prefix_ready "$WINEPREFIX"; then
         failed=1
         echo "0 passed, 1 failed"
         exit 1
