@@ -4,6 +4,9 @@ export WINEARCH=win32
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no install dialogs for .NET or Gecko
 export WINEDEBUG=${WINEDEBUG:--all}
 
+# The Windows name of a path of ours (Wine's Z: drive is the root).
+winpath() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
+
 # Makes the 32-bit prefix once, with a virtual desktop so the program may change
 # the display mode (without one, SetDisplayMode fails on an X server like Xvfb).
 # False, with the reason, when the prefix cannot be made or set.

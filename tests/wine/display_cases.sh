@@ -10,6 +10,7 @@
 #                              and restored, the intro draws on and hands over at its end
 #
 # What they need:
+#   scripts/wine.sh, sourced: its settings and winpath
 #   WINEPREFIX  a 32-bit prefix with the virtual desktop (scripts/wine.sh: wine_prefix_ready);
 #               display_case_no_desktop turns the desktop off for its run and back on after
 #   DISPLAY     an X server of this run alone, nothing else on it (scripts/wine.sh: xvfb_start)
@@ -23,14 +24,12 @@
 # an X screenshot. The intro is started by launch.exe, which keeps its whole
 # 32-bit exit status (Wine's own exit code keeps 8 bits).
 #
-# The stand-in main program is display_install_main_program and
-# display_main_program_log; redefine those two to use another stand-in.
+# The stand-in main program is the Wine runs' own recorder (record-start.exe).
 
 display_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 display_probe=$display_root/build/win32/probe
 display_frames_tool=$display_root/build/host/tools/intro-frames
 DISPLAY_WORK=${DISPLAY_WORK:-$display_root/build/wine-display}
-DISPLAY_PASSED=${DISPLAY_PASSED:-0}
 DISPLAY_FAILED=${DISPLAY_FAILED:-0}
 
 # Screen pixels allowed to differ inside the stretched logo: Wine's 8-bit stretch
@@ -40,7 +39,6 @@ DISPLAY_LOGO_TOLERANCE=0
 # ---- Reporting -------------------------------------------------------------------------
 
 display_ok() {  # what held
-    DISPLAY_PASSED=$((DISPLAY_PASSED + 1))
     echo "ok   $1"
 }
 
@@ -65,10 +63,6 @@ display_main_program_log() {  # folder: the notes it writes beside itself, one b
 }
 
 # ---- Running the intro -----------------------------------------------------------------
-
-display_wine_path() {  # a Unix path as the Windows side sees it (Wine's Z: is /)
-    echo "Z:$1"
-}
 
 display_wait_for() {  # seconds, then a test command; true once it holds
     local seconds=$1; shift
@@ -101,8 +95,8 @@ display_start_intro() {  # folder, frames to hold, frames to picture, NAME=VALUE
     local dir=$1 hold=$2 pictures=$3
     shift 3
     (cd "$dir" && exec env WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" \
-        PROBE_DIR="$(display_wine_path "$dir/out")" PROBE_FRAMES="$hold" PROBE_PICTURES="$pictures" "$@" \
-        timeout 60 wine launch.exe "$(display_wine_path "$dir/out/status.txt")" 50000 intro.exe \
+        PROBE_DIR="$(winpath "$dir/out")" PROBE_FRAMES="$hold" PROBE_PICTURES="$pictures" "$@" \
+        timeout 60 wine launch.exe "$(winpath "$dir/out/status.txt")" 50000 intro.exe \
         >"$dir/out/wine.txt" 2>&1) &
     DISPLAY_INTRO_PID=$!
 }
@@ -357,7 +351,7 @@ display_case_no_desktop() {
     dir=$(display_new_folder no-desktop)
     cp "$display_probe/boxwatch.exe" "$dir/"
     display_start_intro "$dir" "" ""
-    (cd "$dir" && timeout 30 wine boxwatch.exe "$(display_wine_path "$dir/out/box.txt")" 20000 \
+    (cd "$dir" && timeout 30 wine boxwatch.exe "$(winpath "$dir/out/box.txt")" 20000 \
         "Escort the Velthorn" >/dev/null 2>&1)
 
     mode=$(display_mode_result "$dir")
@@ -443,7 +437,7 @@ display_case_surface_loss() {
     out=$dir/out
     switch=$(display_frame_name "$DISPLAY_SWITCH_FRAME")
     cp "$display_probe/switcher.exe" "$dir/"
-    (cd "$dir" && exec timeout 60 wine switcher.exe "$(display_wine_path "$out/switcher.log")" \
+    (cd "$dir" && exec timeout 60 wine switcher.exe "$(winpath "$out/switcher.log")" \
         >/dev/null 2>&1) &
     local switcher=$!
     display_wait_for 20 display_switcher_says "$dir" '^ready hotkeys=1'
@@ -495,18 +489,4 @@ display_case_surface_loss() {
         display_has_line "$out/probe.log" "^end frames=$((10211 + delay)) "
     display_check_hand_over "$dir" "after the switch away and back"
     [ "$DISPLAY_FAILED" = "$before" ]
-}
-
-# ---- All three ---------------------------------------------------------------------------
-
-display_cases_all() {
-    local failed=0 started=$SECONDS
-    echo "== the intro's pictures under Wine"
-    display_case_pictures || failed=1
-    echo "== a surface loss: switching away and back ($((SECONDS - started)) s so far)"
-    display_case_surface_loss || failed=1
-    echo "== no virtual desktop: the mode switch fails ($((SECONDS - started)) s so far)"
-    display_case_no_desktop || failed=1
-    echo "== display cases done in $((SECONDS - started)) s"
-    return $failed
 }

@@ -50,8 +50,6 @@ trap 'exit 130' INT TERM
 
 # ---- Helpers of the cases -----------------------------------------------------------
 
-# The Windows name of a path of ours (Wine's Z: drive is the root).
-winpath() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
 
 CASE_DIR=""
 CASE_FAILED=""
