@@ -1,7 +1,9 @@
 // The message loop as the frame clock: frames only while active and only with
-// an empty queue, and no loop at all when start-up failed.
+// an empty queue, the quit message's value returned, and no loop at all when
+// start-up failed.
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -39,6 +41,35 @@ std::string WithoutAddresses(const std::string& text)
     return kept;
 }
 
+// Runs WinMain to its end with `hook` called whenever the loop looks at the queue.
+int RunWithHook(std::function<void()> hook)
+{
+    host::SetIdleHook(std::move(hook));
+    return host::RunWinMain();
+}
+
+// Presses Esc the first time it is called with frameCount at `frame`.
+struct CloseAt {
+    LONG frame;
+    bool done = false;
+    void operator()()
+    {
+        if (!done && intro.frameCount == frame) {
+            done = true;
+            host::PressKey(VK_ESCAPE);
+        }
+    }
+};
+
+size_t IndexOfLast(const std::string& name)
+{
+    const std::vector<host::Call>& calls = host::Calls();
+    for (size_t i = calls.size(); i > 0; --i)
+        if (calls[i - 1].name == name)
+            return i - 1;
+    return calls.size();
+}
+
 std::vector<LONG> Range(LONG first, LONG last)
 {
     std::vector<LONG> frames;
@@ -50,7 +81,7 @@ std::vector<LONG> Range(LONG first, LONG last)
 TEST_F(LoopTest, NoFrameIsDrawnBeforeTheFirstActivation)
 {
     host::SetActivateOnShow(false);
-    bool closed = false;
+    CloseAt close{3};
     int waits = 0;
     LONG framesAtActivation = -1;
     host::SetIdleHook([&] {
@@ -62,10 +93,7 @@ TEST_F(LoopTest, NoFrameIsDrawnBeforeTheFirstActivation)
                 host::Activate();
             }
         }
-        if (!closed && intro.frameCount == 3) {
-            closed = true;
-            host::PressKey(VK_ESCAPE);
-        }
+        close();
     });
     EXPECT_EQ(host::RunWinMain(), 0);
     EXPECT_EQ(framesAtActivation, 0);
@@ -87,7 +115,8 @@ TEST_F(LoopTest, FramesStandStillWhileInactiveAndResumeWhereTheyStopped)
 {
     std::vector<LONG> flipped;
     host::SetFlipHook([&] { flipped.push_back(intro.frameCount); });
-    bool away = false, back = false, closed = false;
+    bool away = false, back = false;
+    CloseAt close{110};
     int waits = 0;
     LONG framesWhileAway = -1;
     host::SetIdleHook([&] {
@@ -101,10 +130,7 @@ TEST_F(LoopTest, FramesStandStillWhileInactiveAndResumeWhereTheyStopped)
         } else if (away && !back && Waiting()) {
             host::PressKey(VK_SPACE);
         }
-        if (!closed && intro.frameCount == 110) {
-            closed = true;
-            host::PressKey(VK_ESCAPE);
-        }
+        close();
     });
     EXPECT_EQ(host::RunWinMain(), 0);
     EXPECT_EQ(framesWhileAway, 100);
@@ -119,7 +145,8 @@ TEST_F(LoopTest, FramesStandStillWhileInactiveAndResumeWhereTheyStopped)
 
 TEST_F(LoopTest, EveryWaitingMessageIsHandledBeforeTheNextFrame)
 {
-    bool burst = false, closed = false;
+    bool burst = false;
+    CloseAt close{60};
     std::set<LONG> framesWithMessagesWaiting;
     size_t waitingAtAFlip = 0;
     host::SetFlipHook([&] { waitingAtAFlip += host::QueueLength(); });
@@ -130,10 +157,7 @@ TEST_F(LoopTest, EveryWaitingMessageIsHandledBeforeTheNextFrame)
         }
         if (burst && host::QueueLength() > 0)
             framesWithMessagesWaiting.insert(intro.frameCount);
-        if (!closed && intro.frameCount == 60) {
-            closed = true;
-            host::PressKey(VK_ESCAPE);
-        }
+        close();
     });
     EXPECT_EQ(host::RunWinMain(), 0);
     EXPECT_EQ(framesWithMessagesWaiting, (std::set<LONG>{50, 60}));
@@ -146,6 +170,49 @@ TEST_F(LoopTest, EveryWaitingMessageIsHandledBeforeTheNextFrame)
     EXPECT_EQ(keyDowns, 41u);
     EXPECT_EQ(characters, 41u);
     EXPECT_EQ(intro.frameCount, 60);
+}
+
+TEST_F(LoopTest, AHeldKeysBurstIsDispatchedBeforeTheNextFrameBegins)
+{
+    const int burst = 25;
+    size_t postedAt = 0;
+    bool posted = false;
+    CloseAt close{20};
+    EXPECT_EQ(RunWithHook([&] {
+                  if (!posted && intro.frameCount == 10) {
+                      posted = true;
+                      for (int i = 0; i < burst; ++i)
+                          host::PostKeyDown(VK_F4);  // a held key; no character, no close
+                      postedAt = host::Calls().size();
+                  } else if (posted) {
+                      close();
+                  }
+              }),
+              0);
+    int dispatched = 0;
+    for (size_t i = postedAt; i < host::Calls().size(); ++i) {
+        if (host::Calls()[i].name == "IDirectDrawSurface::BltFast")
+            break;
+        if (host::Calls()[i].name == "DispatchMessageA")
+            ++dispatched;
+    }
+    EXPECT_EQ(dispatched, burst);
+    EXPECT_EQ(intro.frameCount, 20);
+}
+
+TEST_F(LoopTest, TheLoopReturnsWhatTheQuitMessageCarries)
+{
+    bool quit = false;
+    EXPECT_EQ(RunWithHook([&] {
+                  if (!quit && intro.frameCount == 5) {
+                      quit = true;
+                      PostQuitMessage(7);
+                  }
+              }),
+              7);
+    EXPECT_EQ(intro.frameCount, 5);
+    EXPECT_EQ(IndexOfLast("GetMessageA"), host::Calls().size() - 1);  // nothing after the quit
+    ReleaseDisplay();  // the window was never closed: give the display back by hand
 }
 
 TEST_F(LoopTest, AFailedStartUpEndsWithStatus0WithoutEnteringTheLoop)
@@ -164,13 +231,7 @@ TEST_F(LoopTest, TheCommandLineIsIgnored)
 {
     auto runWith = [](const char* text, HINSTANCE previous) {
         host::PrepareIntro(ProjectSheet());
-        bool closed = false;
-        host::SetIdleHook([&] {
-            if (!closed && intro.frameCount == 5) {
-                closed = true;
-                host::PressKey(VK_ESCAPE);
-            }
-        });
+        host::SetIdleHook(CloseAt{5});
         std::vector<char> commandLine(text, text + std::strlen(text) + 1);
         int status = WinMain(host::Instance(), previous, commandLine.data(), SW_SHOWDEFAULT);
         std::vector<std::string> log;
@@ -181,7 +242,11 @@ TEST_F(LoopTest, TheCommandLineIsIgnored)
         return log;
     };
     std::vector<std::string> plain = runWith("", nullptr);
-    EXPECT_EQ(runWith("skipintro /x \"C:\\a b\" --frames=3", nullptr), plain);
+    for (const char* line : {"skipintro", "-window 640x480 /nosound", "\"C:\\a b\\c\" d",
+                             "skipintro /x \"C:\\a b\" --frames=3"}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(runWith(line, nullptr), plain);
+    }
     EXPECT_EQ(runWith("z_qzm__ skipintro", (HINSTANCE)0x10000), plain);
 }
 

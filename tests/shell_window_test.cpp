@@ -1,7 +1,7 @@
 // The full-screen window and its procedure: how it is made, activation, the
 // hidden cursor, the two closing keys and every other way of closing, and what
 // the window's destruction leads to.
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -42,40 +42,9 @@ std::vector<std::string> DefaultHandled()
     return seen;
 }
 
-// Heap addresses (the resource handles) differ from run to run: hex numbers
-// longer than any handle of the stand-in become "address".
-std::string WithoutHeapAddresses(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size();) {
-        size_t end = i;
-        if (text.compare(i, 2, "0x") == 0)
-            for (end = i + 2; end < text.size() && std::isxdigit((unsigned char)text[end]);)
-                ++end;
-        if (end - i > 10) {
-            out += "address";
-            i = end;
-        } else {
-            out += text[i++];
-        }
-    }
-    return out;
-}
-
 bool Contains(const std::vector<std::string>& list, const std::string& item)
 {
     return std::find(list.begin(), list.end(), item) != list.end();
-}
-
-// WinMain to its end with `commandLine`: what it returned or ExitProcess was given.
-int RunWinMainWith(const char* commandLine)
-{
-    std::string line = commandLine;
-    try {
-        return WinMain(host::Instance(), nullptr, &line[0], SW_SHOWDEFAULT);
-    } catch (const host::ProcessExit& exit) {
-        return (int)exit.status;
-    }
 }
 
 // Runs `steps` one after another, each once the loop looks at the queue with
@@ -84,14 +53,14 @@ struct Step {
     LONG frame;
     std::function<void()> action;
 };
-int RunWithSteps(std::vector<Step> steps, const char* commandLine = "")
+int RunWithSteps(std::vector<Step> steps)
 {
     size_t next = 0;
     host::SetIdleHook([&] {
         if (next < steps.size() && intro.frameCount >= steps[next].frame)
             steps[next++].action();
     });
-    return RunWinMainWith(commandLine);
+    return host::RunWinMain();
 }
 
 using ShellWindowTest = IntroTest;
@@ -283,24 +252,6 @@ TEST_F(ShellWindowTest, WhenTheMainProgramDoesNotStartTheLoopEndsWithZero)
         EXPECT_EQ(ArgsOf("PostQuitMessage"), std::vector<std::string>({"0"}));
         EXPECT_EQ(host::CallsNamed("GetMessageA").back().result, 0u);  // the quit message ended it
         EXPECT_EQ(host::DestroyCount(), 1);
-    }
-}
-
-TEST_F(ShellWindowTest, TheCommandLineIsIgnored)
-{
-    const char* const lines[] = {"", "skipintro", "-window 640x480 /nosound", "\"C:\\a b\\c\" d"};
-    std::vector<std::string> first;
-    for (const char* line : lines) {
-        SCOPED_TRACE(line);
-        host::PrepareIntro(ProjectSheet());
-        EXPECT_EQ(RunWithSteps({{30, [] { host::PressKey(VK_F12); }}}, line), 0);
-        std::vector<std::string> calls;
-        for (const host::Call& call : host::Calls())
-            calls.push_back(WithoutHeapAddresses(call.name + "(" + call.args + ")"));
-        if (first.empty())
-            first = calls;
-        else
-            EXPECT_EQ(calls, first);
     }
 }
 
