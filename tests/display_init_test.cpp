@@ -168,20 +168,6 @@ TEST_F(DisplayInitTest, NoPaletteOrAFailedPaletteOrKeyStillStarts)
     }
 }
 
-TEST_F(DisplayInitTest, WithoutAWindowNothingIsShownMadeOrStarted)
-{
-    for (const char* failing : {"CreateWindowExA", "RegisterClassA"}) {
-        host::PrepareIntro(ProjectSheet());
-        host::AddFile(kMainProgram);
-        host::FailCall(failing, 0x80004005);
-        EXPECT_EQ(host::RunWinMain(), 0) << failing;
-        EXPECT_TRUE(host::MessageBoxes().empty()) << failing;
-        EXPECT_EQ(CountOf("DirectDrawCreate"), 0u) << failing;
-        EXPECT_TRUE(host::StartedProcesses().empty()) << failing;
-        EXPECT_TRUE(host::MciCommands().empty()) << failing;
-    }
-}
-
 TEST_F(DisplayInitTest, WithoutTheSheetTheDefaultPaletteIsSetAndTheBitmapReported)
 {
     host::RemoveResources();

@@ -54,23 +54,6 @@ TEST_F(TimelineTest, OpeningAndCaptionPanelsAreCopiedOpaqueAndTheOpeningLeavesTh
     }
 }
 
-TEST_F(TimelineTest, TheCdCueGoesOutOnceAtTheStartOfFrame1501)
-{
-    RenderUntil(1499);
-    NextFrame();
-    EXPECT_TRUE(host::MciCommands().empty());
-    NextFrame();
-    EXPECT_EQ(host::MciCommands().size(), 4u);
-    std::vector<std::string> names = host::CallNames();
-    ASSERT_GE(names.size(), 5u);
-    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 4),
-              std::vector<std::string>(4, "mciSendStringA"));
-    EXPECT_EQ(names[4], "IDirectDrawSurface::BltFast");
-    EXPECT_EQ(intro.frameCount, 1501);
-    RenderUntil(1700);
-    EXPECT_EQ(host::MciCommands().size(), 4u);
-}
-
 TEST_F(TimelineTest, TheLogoShrinksTowardsTheCentreOverTheStarfield)
 {
     struct Case {
