@@ -8,9 +8,6 @@
 #include "bench/frame_calls.h"
 #include "intro/intro.h"
 
-// The frame that posts the closing key, the intro's last.
-static const long kClosingFrame = kRollAfterFrame + (kRollAdvanceDelay + 1) * (long)(kRollLastRow + 1);
-
 static bool WriteCalls(const char* path, const std::vector<FrameCalls>& frames)
 {
     std::vector<DrawCall> calls;

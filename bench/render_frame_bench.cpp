@@ -148,7 +148,7 @@ void IntroFramesAll(benchmark::State& state)
             break;
         }
     }
-    state.counters["frames"] = 10211;
+    state.counters["frames"] = kClosingFrame;
     if (std::system(clean.c_str()) != 0)
         state.SkipWithError("cannot remove the frames");
 }

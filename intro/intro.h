@@ -29,6 +29,8 @@ const DWORD kRollEntryScreenRow = 238;  // where the roll's first row comes in
 const LONG kRollAdvanceDelay = 10;      // scrollDelay value at which the roll moves a row (every 11th frame)
 const DWORD kRollLastRow = 700;         // past this the roll has run out and the intro closes
 const DWORD kRollEndRow = 863;          // from here the roll is no longer drawn
+// The frame whose roll step posts the closing key, when no frame was cut short.
+const LONG kClosingFrame = kRollAfterFrame + (kRollAdvanceDelay + 1) * (LONG)(kRollLastRow + 1);
 
 // The music: track 5 of the audio CD, started once at frame 1501 and never waited for.
 void StartCdAudio();

@@ -29,9 +29,6 @@ namespace {
 // the logo from full screen to its last frame, the roll, the closing frame.
 const long kKeyFrames[] = {1, 400, 750, 1100, 1501, 1601, 2001, 2501, 3000, 3499, 5000, 7500, 10000, 10211};
 
-// The frame that posts the closing key when no frame is cut short.
-const long kClosingFrame = kRollAfterFrame + (kRollAdvanceDelay + 1) * (long)(kRollLastRow + 1);
-
 bool Fail(const std::string& message)
 {
     std::fprintf(stderr, "intro-frames: %s\n", message.c_str());
