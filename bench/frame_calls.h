@@ -4,19 +4,10 @@
 #ifndef INTRO_BENCH_FRAME_CALLS_H
 #define INTRO_BENCH_FRAME_CALLS_H
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-// One drawing call, in the layout the baseline program reads: little-endian
-// 32-bit fields, rectangles as left, top, right, bottom.
-struct DrawCall {
-    int32_t kind;         // kBltFast, kBlt or kFlip
-    int32_t flags;
-    int32_t source[4];    // on the sheet
-    int32_t target[4];    // on the back buffer (for BltFast: x, y and the size of the source)
-};
-enum : int32_t { kBltFast = 1, kBlt = 2, kFlip = 3 };
+#include "bench/draw_call.h"
 
 struct FrameCalls {
     long frame = 0;

@@ -17,7 +17,7 @@ static bool WriteCalls(const char* path, const std::vector<FrameCalls>& frames)
     if (!file)
         return false;
     int32_t count = (int32_t)calls.size();
-    bool written = std::fwrite("VTHCALLS", 1, 8, file) == 8 && std::fwrite(&count, sizeof count, 1, file) == 1 &&
+    bool written = std::fwrite(kCallsFileMagic, 1, kCallsFileMagicBytes, file) == (size_t)kCallsFileMagicBytes && std::fwrite(&count, sizeof count, 1, file) == 1 &&
                    std::fwrite(calls.data(), sizeof(DrawCall), calls.size(), file) == calls.size();
     return std::fclose(file) == 0 && written;
 }

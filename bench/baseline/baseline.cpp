@@ -13,15 +13,9 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "bench/draw_call.h"
 
-// One recorded drawing call, as record-calls writes it.
-struct DrawCall {
-    INT32 kind, flags;
-    INT32 source[4];
-    INT32 target[4];
-};
-enum : INT32 { kBltFast = 1, kBlt = 2, kFlip = 3 };
+namespace {
 
 // Everything the program holds; one of it, for the whole run.
 struct Baseline {
@@ -57,15 +51,17 @@ bool ReadWholeFile(const char* path, std::vector<BYTE>* bytes)
 
 bool ReadCalls(const char* path)
 {
+    const size_t header = kCallsFileMagicBytes + sizeof(int32_t);  // the magic, then the count
     std::vector<BYTE> bytes;
-    if (!ReadWholeFile(path, &bytes) || bytes.size() < 12 || std::memcmp(bytes.data(), "VTHCALLS", 8) != 0)
+    if (!ReadWholeFile(path, &bytes) || bytes.size() < header ||
+        std::memcmp(bytes.data(), kCallsFileMagic, kCallsFileMagicBytes) != 0)
         return false;
-    INT32 count;
-    std::memcpy(&count, &bytes[8], 4);
-    if (count < 0 || bytes.size() != 12 + (size_t)count * sizeof(DrawCall))
+    int32_t count;
+    std::memcpy(&count, &bytes[kCallsFileMagicBytes], sizeof count);
+    if (count < 0 || bytes.size() != header + (size_t)count * sizeof(DrawCall))
         return false;
     run.calls.resize(count);
-    std::memcpy(run.calls.data(), &bytes[12], (size_t)count * sizeof(DrawCall));
+    std::memcpy(run.calls.data(), &bytes[header], (size_t)count * sizeof(DrawCall));
     return true;
 }
 
