@@ -34,8 +34,9 @@ add_custom_command(
     OUTPUT "${_sheet_check}"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${_sheet_dir}"
     COMMAND "${INTRO_HOST_CXX}" -std=c++17 -O2 -Wall -Wextra -Werror
-            "-I${PROJECT_SOURCE_DIR}/tools/sheet" ${_check_sources} -o "${_sheet_check}"
+            "-I${PROJECT_SOURCE_DIR}/tools/sheet" "-I${PROJECT_SOURCE_DIR}" ${_check_sources} -o "${_sheet_check}"
     DEPENDS ${_check_sources} "${PROJECT_SOURCE_DIR}/tools/sheet/sheet_rules.h"
+            "${PROJECT_SOURCE_DIR}/intro/sheet_layout.h"
     COMMENT "Building sheet-check for the build machine"
     VERBATIM)
 

@@ -3,28 +3,28 @@
 #ifndef INTRO_INTRO_SHEET_LAYOUT_H
 #define INTRO_INTRO_SHEET_LAYOUT_H
 
-const char kSheetName[] = "ALL";
-const int kSheetWidth = 320;
-const int kSheetHeight = 1728;
+constexpr char kSheetName[] = "ALL";
+constexpr int kSheetWidth = 320;
+constexpr int kSheetHeight = 1728;
 
-const int kScreenWidth = 320;
-const int kScreenHeight = 240;
-const int kScreenBitsPerPixel = 8;
+constexpr int kScreenWidth = 320;
+constexpr int kScreenHeight = 240;
+constexpr int kScreenBitsPerPixel = 8;
 
 struct SheetRect {
     int left, top, right, bottom;
 };
 
 // The three backgrounds, copied opaque to the screen's top left corner.
-const SheetRect kStarfieldPanel = {0, 0, 320, 240};
-const SheetRect kCaptionPanel = {0, 240, 320, 480};
-const SheetRect kOpeningPanel = {0, 638, 320, 864};  // 226 rows; shares its top 41 black rows with the logo
+constexpr SheetRect kStarfieldPanel = {0, 0, 320, 240};
+constexpr SheetRect kCaptionPanel = {0, 240, 320, 480};
+constexpr SheetRect kOpeningPanel = {0, 638, 320, 864};  // 226 rows; shares its top 41 black rows with the logo
 // Keyed regions are read one column short: column 319 is only an opaque panels' edge.
-const SheetRect kLogoPanel = {0, 480, 319, 679};
-const int kRollLeft = 0;
-const int kRollRight = 319;
-const int kRollTopRow = 863;     // the roll's first row, also the opening panel's last
-const int kRollWindowTop = 624;  // window top = scroll row + this, once past the roll's first row
-const int kRollWindowBottom = 864;
+constexpr SheetRect kLogoPanel = {0, 480, 319, 679};
+constexpr int kRollLeft = 0;
+constexpr int kRollRight = 319;
+constexpr int kRollTopRow = 863;     // the roll's first row, also the opening panel's last
+constexpr int kRollWindowTop = 624;  // window top = scroll row + this, once past the roll's first row
+constexpr int kRollWindowBottom = 864;
 
 #endif

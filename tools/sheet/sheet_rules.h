@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "intro/sheet_layout.h"
+
 namespace sheet {
 
 // ---- File format -------------------------------------------------------------------------
-constexpr int kWidth = 320;
-constexpr int kHeight = 1728;
+constexpr int kWidth = ::kSheetWidth;
+constexpr int kHeight = ::kSheetHeight;
 constexpr int kColours = 256;
 constexpr uint32_t kFileHeaderBytes = 14;
 constexpr uint32_t kInfoHeaderBytes = 40;
@@ -35,6 +37,9 @@ struct Region {
   Rect rect;
 };
 
+// A rectangle of the intro's sheet layout (right and bottom exclusive) as an inclusive range.
+constexpr Rect Inclusive(const SheetRect& area) { return {area.top, area.bottom - 1, area.left, area.right - 1}; }
+
 constexpr int kLastArtColumn = 318;  // every panel's artwork stays left of the edge column
 constexpr int kEdgeColumn = 319;
 constexpr int kEdgeLastRow = 453;    // the edge column is dark down to here, black below
@@ -43,11 +48,13 @@ constexpr int kEdgeMaxLevel = 72;    // no channel of an edge pixel may be brigh
 // Panels as the intro copies them to the 320x240 screen, in this order.
 enum Panel { kStarfieldPanel, kCaptionPanel, kLogoPanel, kOpeningPanel, kRollPanel };
 constexpr Region kPanels[] = {
-    {"starfield", {0, 239, 0, 319}},  // background behind the logo and the roll
-    {"caption", {240, 479, 0, 319}},  // shown opaque
-    {"logo", {480, 678, 0, 318}},     // stretched, keyed on index 0
-    {"opening", {638, 863, 0, 319}},  // shown opaque at the top of the screen
-    {"roll", {863, 1725, 0, 318}},    // scrolled through a 240-row window, keyed
+    {"starfield", Inclusive(::kStarfieldPanel)},  // background behind the logo and the roll
+    {"caption", Inclusive(::kCaptionPanel)},      // shown opaque
+    {"logo", Inclusive(::kLogoPanel)},            // stretched, keyed on index 0
+    {"opening", Inclusive(::kOpeningPanel)},      // shown opaque at the top of the screen
+    // Scrolled through a 240-row window, keyed; its last row is the one the
+    // window reaches in the last scroll position that is still drawn.
+    {"roll", {::kRollTopRow, 1725, ::kRollLeft, ::kRollRight - 1}},
 };
 
 // The text roll: a title line, then one line of text every kRollPitch rows.
