@@ -1,11 +1,9 @@
 // Writers for the sheet (.bmp), the program icon (.ico) and the preview pictures (.png).
-#include <png.h>
-
-#include <cstdio>
 #include <fstream>
 #include <stdexcept>
 
 #include "make_sheet.h"
+#include "tools/intro_frames/png_writer.h"
 
 namespace art {
 namespace {
@@ -128,30 +126,18 @@ void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 void write_png(const std::string& path, const Image& img, int scale) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) throw std::runtime_error("cannot write " + path);
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    throw std::runtime_error("cannot encode " + path);
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, png_uint_32(img.w * scale), png_uint_32(img.h * scale), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  std::vector<uint8_t> row(size_t(img.w) * scale * 3);
-  for (int y = 0; y < img.h; ++y) {
-    for (int x = 0; x < img.w * scale; ++x) {
-      const Rgb& c = img.px[size_t(y) * img.w + x / scale];
-      row[size_t(x) * 3] = c.r, row[size_t(x) * 3 + 1] = c.g, row[size_t(x) * 3 + 2] = c.b;
+  // Each pixel as a scale x scale block, through the tools' one PNG writer.
+  RgbImage out;
+  out.width = img.w * scale;
+  out.height = img.h * scale;
+  out.rgb.resize(size_t(out.width) * out.height * 3);
+  for (int y = 0; y < out.height; ++y)
+    for (int x = 0; x < out.width; ++x) {
+      const Rgb& c = img.px[size_t(y / scale) * img.w + x / scale];
+      uint8_t* p = &out.rgb[(size_t(y) * out.width + x) * 3];
+      p[0] = c.r, p[1] = c.g, p[2] = c.b;
     }
-    for (int k = 0; k < scale; ++k) png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(f);
+  if (!WriteRgbPng(path, out)) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace art
