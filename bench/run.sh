@@ -14,6 +14,11 @@ bash scripts/setup.sh
 SKIP_SETUP=1 bash scripts/build.sh >/dev/null
 source scripts/wine.sh
 
+# Further sections of the report, each a script bench/sections/NAME.sh that measures
+# what it needs and prints its own Markdown section (## heading first) on stdout.
+# They run after the figures above, in this order, with $out and $reps exported.
+SECTIONS=()
+
 reps=${BENCH_REPETITIONS:-7}   # Wine runs on a shared machine vary by a tenth; a median of 7 holds
 frames=10211   # the intro's frames, first to the closing key
 
@@ -230,4 +235,9 @@ surface; the intro loads it through GDI as it must, which is the most of its lon
 start-up. Under Xvfb nothing waits for a vertical blank, so frames follow one another as fast
 as Wine composes them; on a real 60 Hz display the sequence lasts about 170 s.
 REPORT
+export out reps
+for section in "${SECTIONS[@]}"; do
+    echo "bench: section $section"
+    { echo; bash "bench/sections/$section.sh"; } >>"$root/docs/performance.md"
+done
 echo "bench: wrote docs/performance.md and docs/performance.png (raw figures in $out)"
