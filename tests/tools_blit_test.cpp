@@ -1,10 +1,8 @@
 // The stand-in's blits against the rule host.h states for them, pixel for
 // pixel: point sampling at (i * ((srcSize << 16) / dstSize)) >> 16 from the
 // source rectangle's corner, and a source colour key that leaves out every
-// value from its low to its high end. The benchmarks made these paths fast
-// (sixteen pixels at a time, stretched rows through byte shuffles); this
-// keeps them giving the pictures the plain rule gives, on random pictures,
-// for every kind of rectangle and key, at the surfaces' edges too.
+// value from its low to its high end: on random pictures, for every kind of
+// rectangle and key, at the surfaces' edges too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -154,21 +152,6 @@ TEST_F(ToolsBlitTest, EveryBlitGivesWhatThePlainRuleGives)
     Random random;
     for (const Blit& blit : kBlits) {
         SCOPED_TRACE(blit.what);
-        CheckBlit(directDraw, blit, &random);
-    }
-}
-
-// The stretched rows are sampled in groups of sixteen through one, two or
-// more source blocks each, by how far the group's columns reach; every width
-// from the screen's down to one pixel takes each of those shapes.
-TEST_F(ToolsBlitTest, TheLogoPanelStretchedToEveryWidthGivesWhatThePlainRuleGives)
-{
-    Random random;
-    for (int width = 320; width >= 1; --width) {
-        SCOPED_TRACE(width);
-        int left = (320 - width) / 2, height = std::max(1, width * 3 / 4), top = (240 - height) / 2;
-        Blit blit = {"logo", 8, 320, 700, 320, 240, {0, 480, 319, 679}, {left, top, left + width, top + height},
-                     true, 0, 0};
         CheckBlit(directDraw, blit, &random);
     }
 }

@@ -1,0 +1,58 @@
+// The point-sampled, colour-keyed copy of a blit: one plain loop per pixel.
+#include "blit/blit.h"
+
+namespace blit {
+namespace {
+
+// A pixel of three bytes, read as the number its bytes make.
+struct Pixel24 {
+    uint8_t bytes[3];
+    operator uint32_t() const { return bytes[0] | bytes[1] << 8 | bytes[2] << 16; }
+};
+
+// Source pixels per target pixel in 16.16 fixed point: exactly 1.0 when the sizes agree.
+uint32_t Step(int32_t sourceSize, int32_t targetSize)
+{
+    return ((uint32_t)sourceSize << 16) / (uint32_t)targetSize;
+}
+
+template <typename Pixel>
+void CopyPixels(const uint8_t* source, int32_t sourcePitch, const Rect& from, uint8_t* target,
+                int32_t targetPitch, const Rect& to, const ColorKey* key)
+{
+    const int32_t width = to.right - to.left, height = to.bottom - to.top;
+    const uint32_t stepX = Step(from.right - from.left, width);
+    const uint32_t stepY = Step(from.bottom - from.top, height);
+    uint32_t sy = 0;
+    for (int32_t y = 0; y < height; ++y, sy += stepY) {
+        const Pixel* in = reinterpret_cast<const Pixel*>(
+                              source + (int64_t)(from.top + (int32_t)(sy >> 16)) * sourcePitch) +
+                          from.left;
+        Pixel* out = reinterpret_cast<Pixel*>(target + (int64_t)(to.top + y) * targetPitch) + to.left;
+        uint32_t sx = 0;
+        for (int32_t x = 0; x < width; ++x, sx += stepX) {
+            Pixel value = in[sx >> 16];
+            if (!key || value < key->low || value > key->high)
+                out[x] = value;
+        }
+    }
+}
+
+}  // namespace
+
+void Copy(const uint8_t* source, int32_t sourcePitch, const Rect& from, uint8_t* target,
+          int32_t targetPitch, const Rect& to, int bytesPerPixel, const ColorKey* key)
+{
+    switch (bytesPerPixel) {
+    case 1:
+        return CopyPixels<uint8_t>(source, sourcePitch, from, target, targetPitch, to, key);
+    case 2:
+        return CopyPixels<uint16_t>(source, sourcePitch, from, target, targetPitch, to, key);
+    case 3:
+        return CopyPixels<Pixel24>(source, sourcePitch, from, target, targetPitch, to, key);
+    case 4:
+        return CopyPixels<uint32_t>(source, sourcePitch, from, target, targetPitch, to, key);
+    }
+}
+
+}  // namespace blit
