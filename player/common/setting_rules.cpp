@@ -1,0 +1,61 @@
+#include "player/common/setting_rules.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+
+namespace player {
+
+static std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = (char)std::tolower((unsigned char)c);
+    return text;
+}
+
+std::string Trimmed(const std::string& text)
+{
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool ParseNumber(const std::string& text, long low, long high, long* value)
+{
+    std::string digits = Trimmed(text);
+    if (digits.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    long number = std::strtol(digits.c_str(), &end, 10);
+    // strtol also takes leading spaces and a "+"; only digits after an optional minus count here.
+    bool whole = *end == '\0' && (std::isdigit((unsigned char)digits[0]) || digits[0] == '-');
+    if (!whole || errno == ERANGE || number < low || number > high)
+        return false;
+    *value = number;
+    return true;
+}
+
+bool ParseSwitch(const std::string& text, bool* value)
+{
+    const std::string word = Lower(Trimmed(text));
+    if (word == "1" || word == "yes" || word == "true" || word == "on") {
+        *value = true;
+        return true;
+    }
+    if (word == "0" || word == "no" || word == "false" || word == "off") {
+        *value = false;
+        return true;
+    }
+    return false;
+}
+
+bool IsProgram(const std::string& path, const std::string& program)
+{
+    size_t slash = path.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return !program.empty() && Lower(name) == Lower(Trimmed(program));
+}
+
+}  // namespace player

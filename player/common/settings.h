@@ -1,0 +1,32 @@
+// A player DLL's settings, as a player sets them: the [NAME] section of NAME.ini
+// beside the DLL (NAME its short name: ddraw, winmm), each key overridden by
+// the environment variable INTRO_NAME_KEY in upper case (INTRO_DDRAW_FPS). A
+// value that means nothing gets a debugger line and the default.
+#ifndef INTRO_PLAYER_COMMON_SETTINGS_H
+#define INTRO_PLAYER_COMMON_SETTINGS_H
+
+#include <string>
+
+namespace player {
+
+// The text set for `key`, the environment's before the file's; empty when
+// neither sets it.
+std::string SettingText(const char* key);
+
+// A number from low to high; `fallback` when unset or not such a number.
+long SettingNumber(const char* key, long low, long high, long fallback);
+
+// A switch (1/0, yes/no, true/false, on/off); `fallback` when unset or neither.
+bool SettingSwitch(const char* key, bool fallback);
+
+// Whether this process is the program the DLL serves: the setting "program",
+// intro.exe when unset. Any other program gets the system's DLL through and
+// through, whatever else the settings say.
+bool ServesThisProcess();
+
+// The folder of this DLL, with a trailing backslash ("C:\\game\\").
+std::string DllFolder();
+
+}  // namespace player
+
+#endif
