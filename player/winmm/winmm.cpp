@@ -72,6 +72,14 @@ winmm::CdDevice* ServedDevice()
     return device;
 }
 
+// Makes the decision of ServedDevice, and so opens the event log, before the first command is logged.
+void Decide()
+{
+    EnterCriticalSection(&mciLock);
+    ServedDevice();
+    LeaveCriticalSection(&mciLock);
+}
+
 // The served answer to a command, or false when the system is to answer it.
 bool Serve(const char* command, HWND window, winmm::Reply* reply)
 {
@@ -120,6 +128,8 @@ std::string Narrow(LPCWSTR text)
 
 MCIERROR WINAPI PlayerMciSendStringA(LPCSTR command, LPSTR answer, UINT length, HWND window)
 {
+    Decide();
+    LogEvent("mci call \"%s\"", command ? command : "(null)");
     winmm::Reply reply;
     if (!command || !Serve(command, window, &reply)) {
         MCIERROR result = SystemSendString(command, answer, length, window);
