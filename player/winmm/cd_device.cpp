@@ -140,6 +140,8 @@ Reply CdDevice::Open(const std::vector<std::string>& words)
         if (i + 1 == words.size())
             return Answer(kMciErrMissingStringArgument);
         alias = words[++i];
+        if (IsOpenQuote(alias))
+            return Answer(kMciErrNoClosingQuote);
     }
     if (open_)
         return Answer(!alias.empty() && alias == alias_ ? kMciErrDuplicateAlias : kMciErrDeviceOpen);

@@ -16,7 +16,7 @@ static bool IsSpace(char c)
     return c == ' ' || c == '\t';
 }
 
-// The words of `text`; false when a quoted word has no closing quote.
+// The words of `text`.
 static bool Words(const std::string& text, std::vector<std::string>* words)
 {
     size_t at = 0;
@@ -27,8 +27,12 @@ static bool Words(const std::string& text, std::vector<std::string>* words)
             return true;
         if (text[at] == '"') {
             size_t close = text.find('"', at + 1);
-            if (close == std::string::npos)
-                return false;
+            if (close == std::string::npos) {
+                // The rest, quote and all, is one word: as a number it is no
+                // number, as a name it is refused (IsOpenQuote).
+                words->push_back(text.substr(at));
+                return true;
+            }
             words->push_back(text.substr(at + 1, close - at - 1));
             at = close + 1;
             continue;
@@ -44,7 +48,7 @@ static bool Words(const std::string& text, std::vector<std::string>* words)
 bool SplitCommand(const std::string& text, Command* command, unsigned long* error)
 {
     std::vector<std::string> words;
-    bool closed = Words(text, &words);
+    Words(text, &words);
     *command = Command();
     for (size_t i = 0; i < words.size(); ++i) {
         std::string word = Lower(words[i]);
@@ -55,9 +59,17 @@ bool SplitCommand(const std::string& text, Command* command, unsigned long* erro
         else
             command->words.push_back(word);
     }
-    if (!closed)
+    // The device's name must be whole; a later word is judged where it is read.
+    if (IsOpenQuote(command->device)) {
         *error = kMciErrNoClosingQuote;
-    return closed;
+        return false;
+    }
+    return true;
+}
+
+bool IsOpenQuote(const std::string& word)
+{
+    return !word.empty() && word[0] == '"';
 }
 
 std::string JoinCommand(const Command& command, const std::string& device)

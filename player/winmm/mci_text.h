@@ -38,9 +38,14 @@ struct Command {
 };
 
 // Splits at spaces and tabs; a word in double quotes may hold spaces and
-// loses its quotes. False, with the error MCI gives, for a quote left open;
-// the words before it are in `command` all the same.
+// loses its quotes. A quote left open makes the rest one word that keeps it.
+// False, with the error MCI gives, when that word is the device's name; the
+// words are in `command` all the same.
 bool SplitCommand(const std::string& text, Command* command, unsigned long* error);
+
+// Whether a word is the rest of a command after a quote left open: no
+// number, and as a name refused with kMciErrNoClosingQuote, as MCI does.
+bool IsOpenQuote(const std::string& word);
 
 // The words again, one space apart, with `device` in place of the device name.
 std::string JoinCommand(const Command& command, const std::string& device);

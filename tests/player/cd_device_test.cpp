@@ -179,7 +179,8 @@ TEST_F(CdDeviceTest, MalformedCommandsGetTheSystemsErrors)
         {"close cdaudio extra", 261},
         {"open cdaudio alias", 269},
         {"open cdaudio bogus", 261},
-        {"play cdaudio from \"05:00", 294},
+        {"play cdaudio from \"05:00", 270},
+        {"open cdaudio alias \"my cd", 294},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Send(c.first).code, c.second) << c.first;

@@ -33,16 +33,18 @@ TEST(MciText, CommandsSplitIntoLowerCaseWords)
     }
 }
 
-TEST(MciText, AQuoteLeftOpenIsRefusedButKeepsTheWordsBeforeIt)
+TEST(MciText, AQuoteLeftOpenMakesTheRestOneWord)
 {
     winmm::Command command;
     unsigned long error = 0;
-    EXPECT_FALSE(winmm::SplitCommand("open cdaudio alias \"my cd", &command, &error));
-    EXPECT_EQ(error, 294u);  // MCIERR_NO_CLOSING_QUOTE
-    EXPECT_EQ(command.verb, "open");
-    EXPECT_EQ(command.device, "cdaudio");
+    ASSERT_TRUE(winmm::SplitCommand("open cdaudio alias \"my cd", &command, &error));
+    EXPECT_EQ(command.words, (std::vector<std::string>{"alias", "\"my cd"}));
+    EXPECT_TRUE(winmm::IsOpenQuote(command.words[1]));
+    EXPECT_FALSE(winmm::IsOpenQuote("my cd"));
+    // In the device's name it is the command's fault: MCIERR_NO_CLOSING_QUOTE.
     EXPECT_FALSE(winmm::SplitCommand("play \"cdaudio", &command, &error));
-    EXPECT_EQ(command.device, "");
+    EXPECT_EQ(error, 294u);
+    EXPECT_EQ(command.verb, "play");
 }
 
 TEST(MciText, JoiningPutsTheDeviceNameBack)
