@@ -3,8 +3,13 @@
 # with the virtual desktop that the 320x240 mode needs. With no display, it plays on
 # a private Xvfb from the first frame to the hand-over and keeps a few screenshots.
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")/.."
 root=$(pwd)
+# Music: --music FILE plays FILE as track 5, --no-music plays silent (scripts/music.sh).
+source scripts/music.sh
+music_options "$@" >/dev/null || exit 2
+case $RUN_MUSIC in default | none | /*) ;; *) RUN_MUSIC=$caller/$RUN_MUSIC ;; esac
 
 bash scripts/setup.sh
 SKIP_SETUP=1 bash scripts/build.sh >/dev/null
@@ -26,6 +31,7 @@ else
     rm -f "$game"/z_qzm__.*
     cp build/win32/tests/wine/record-start.exe "$game/z_qzm__.exe"
 fi
+music_prepare "$game"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     echo "run: playing the intro on $DISPLAY (Esc or F12 ends it)"

@@ -1,0 +1,43 @@
+# The run's music (sourced by scripts/run.sh): the player's winmm.dll beside
+# intro.exe, enabled for intro.exe alone in the Wine prefix, and track 5 in the
+# music folder beside it: the generated one, a file of the player's own, or none.
+
+# "default", "none", or the path given to --music.
+RUN_MUSIC=default
+
+# Reads --music FILE and --no-music; prints the other arguments back, one a line.
+music_options() {
+    while [ $# -gt 0 ]; do
+        case $1 in
+            --music) [ $# -ge 2 ] || { echo "run: --music needs a file" >&2; return 2; }
+                     RUN_MUSIC=$2; shift ;;
+            --no-music) RUN_MUSIC=none ;;
+            *) printf '%s\n' "$1" ;;
+        esac
+        shift
+    done
+}
+
+# Lays the DLL and the music out in FOLDER beside intro.exe, and enables the DLL
+# for intro.exe in the prefix; with no music, takes both away (silent, as without them).
+music_prepare() {  # folder beside intro.exe
+    local game=$1
+    rm -rf "$game/music" "$game/winmm.dll"
+    [ "$RUN_MUSIC" = none ] && { echo "run: no music (--no-music)"; return 0; }
+    mkdir -p "$game/music"
+    if [ "$RUN_MUSIC" = default ]; then
+        cp build/host/music/track05.wav "$game/music/track05.wav"
+        echo "run: music: track 5 as composed for the intro (build/host/music/track05.wav)"
+    else
+        # Any format Debian's ffmpeg reads, as the CD's own: 44100 Hz, 16-bit, stereo.
+        if ! ffmpeg -loglevel error -y -i "$RUN_MUSIC" -vn -ar 44100 -ac 2 -c:a pcm_s16le \
+                "$game/music/track05.wav" </dev/null; then
+            echo "run: ffmpeg could not read $RUN_MUSIC as sound" >&2
+            return 1
+        fi
+        echo "run: music: $RUN_MUSIC as track 5"
+    fi
+    cp build/win32/player/winmm.dll "$game/"
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\AppDefaults\intro.exe\DllOverrides' /v winmm /d native,builtin /f >/dev/null 2>&1
+}
