@@ -173,7 +173,7 @@ static unsigned long ReadPositions(const std::vector<std::string>& words,
 {
     given->assign(keywords.size(), false);
     values->assign(keywords.size(), 0);
-    for (size_t i = 0; i < words.size(); ++i) {
+    for (size_t i = 0; i < words.size(); i += 2) {  // keyword, value
         size_t k = 0;
         for (const char* keyword : keywords) {
             if (words[i] == keyword)
@@ -185,7 +185,6 @@ static unsigned long ReadPositions(const std::vector<std::string>& words,
         if (i + 1 == words.size() || !ParseMciInteger(words[i + 1], &(*values)[k]))
             return kMciErrBadInteger;
         (*given)[k] = true;
-        ++i;
     }
     return kMciOk;
 }
