@@ -11,6 +11,7 @@
 # ended by sound_server_stop.
 
 sound_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$sound_root/scripts/music.sh"  # music_prefix_ready
 SOUND_ANALYSE=$sound_root/tests/sound/analyse.py
 SOUND_SERVER_PID=""
 SOUND_RECORDER_PID=""
@@ -43,17 +44,9 @@ sound_server_stop() {
     SOUND_SERVER_PID=""
 }
 
-# The prefix as scripts/wine.sh makes it, Wine's pulse driver chosen, and the
-# player's winmm.dll (native, then builtin) for intro.exe alone.
+# The prefix as scripts/wine.sh makes it, with the run's music settings (scripts/music.sh).
 sound_prefix_ready() {  # prefix
-    wine_prefix_ready "$1" || return 1
-    WINEPREFIX=$1 timeout 30 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1 &&
-        WINEPREFIX=$1 timeout 30 wine reg add 'HKCU\Software\Wine\AppDefaults\intro.exe\DllOverrides' \
-            /v winmm /d native,builtin /f >/dev/null 2>&1 || {
-        echo "sound: could not set the prefix $1 up for the player's winmm.dll" >&2
-        return 1
-    }
-    WINEPREFIX=$1 timeout 30 wineserver -w
+    wine_prefix_ready "$1" && music_prefix_ready "$1"
 }
 
 sound_record_start() {  # base path: BASE.raw and BASE.times
