@@ -136,24 +136,37 @@ def check(base, log, wav_path):
     verdict(np.max(np.abs(rec[:start]), initial=0) < SOUND, "the recording is silent before the track begins")
 
     # The right speed: one-second windows from 0 to 4 s of the track lie 1 s apart.
-    places = []
+    # A machine too busy for Wine's sound thread lets the server's short buffer
+    # run dry, and the server plays silence meanwhile: such a gap moves what
+    # follows later (a window that holds it matches less well, and is left out),
+    # so each window is looked for within half a second, and the speed is the
+    # median of the steps between the windows found, which one gap does not move.
+    found = []
     for k in range(5):
-        at, c = best_match(rec, track[k * RATE:(k + 1) * RATE], start + k * RATE - 2000, start + k * RATE + 2000)
-        places.append(at if at is not None and c > 0.9 else None)
-    if None in places:
-        verdict(False, "every second of the track's first five is found")
+        at, c = best_match(rec, track[k * RATE:(k + 1) * RATE], start + k * RATE - RATE // 2,
+                           start + k * RATE + RATE // 2)
+        if at is not None and c > 0.9:
+            found.append((k, at))
+    if len(found) < 3:
+        verdict(False, f"at least three of the track's first five seconds are found ({len(found)})")
     else:
-        speed = np.polyfit(np.arange(5) * RATE, np.array(places, dtype=float), 1)[0]
+        steps = [(b - a, (j - i) * RATE) for (i, a), (j, b) in zip(found, found[1:])]
+        speed = float(np.median([got / wanted for got, wanted in steps]))
         print(f"measure speed {speed:.6f}")
         verdict(abs(speed - 1) < 0.001, f"the track plays at its own speed ({speed:.5f})")
+        verdict(all(got >= wanted - 2 for got, wanted in steps), "no sound of its first five seconds is left out")
 
-    # Up to the stop: the track goes on where it should, and is still sounding.
+    # Up to the stop: the track goes on in order, and is still sounding. The
+    # server's gaps up to there are measured, not judged.
     before_stop = index(stop) - start - int(1.5 * RATE)
     if before_stop > RATE:
-        at, c = best_match(rec, track[before_stop:before_stop + RATE], start + before_stop - 400,
-                           start + before_stop + 400)
-        verdict(at is not None and c > 0.9 and abs(at - start - before_stop) <= 3,
+        at, c = best_match(rec, track[before_stop:before_stop + RATE], start + before_stop - RATE // 2,
+                           start + before_stop + RATE // 2)
+        verdict(at is not None and c > 0.9,
                 f"1.5 s before the stop the track is where it should be (correlation {c:.4f})")
+        if at is not None:
+            print(f"measure gaps_before_stop_ms {(at - start - before_stop) * 1000 / RATE:.1f}")
+            verdict(at - start - before_stop >= -2, "no sound of the track up to there is left out")
     stop_at = index(stop)
     tail = rec[stop_at - RATE // 2:stop_at]
     verdict(np.sqrt(np.mean(tail ** 2)) > 10 * SOUND, "the track is sounding just before the stop")

@@ -79,17 +79,8 @@ sound_folder() {  # name, music: track|none
     echo "$dir"
 }
 
-# Runs the intro in FOLDER with the DLL's log, holding it at HOLD_FRAME for
-# HOLD_SECONDS, and to its end; notes the server's latencies while it is held.
 run_held_intro() {  # folder
-    local dir=$1
-    display_start_intro "$dir" "$HOLD_FRAME" "1501 5000" \
-        INTRO_WINMM_LOG="$(winpath "$dir/out/winmm.log")" INTRO_SOUND_STAND_IN_LOG="$(winpath "$dir/out/stand-in.txt")"
-    if display_wait_for 30 test -e "$dir/out/$(display_frame_name "$HOLD_FRAME").ready"; then
-        sleep "$HOLD_SECONDS"
-        sound_server_latencies >"$dir/out/latencies.txt"
-    fi
-    display_finish_intro "$dir"
+    sound_held_intro "$1" "$HOLD_FRAME" "$HOLD_SECONDS"
 }
 
 # The pictures at the cue and in the roll are those of the host renderer, the

@@ -54,11 +54,12 @@ sound_record_start() {  # base path: BASE.raw and BASE.times
     SOUND_RECORDER_PID=$!
     # The recording has begun once its first piece has come.
     local tries
-    for tries in $(seq 100); do
+    for tries in $(seq 200); do
         [ -s "$1.times" ] && return 0
         sleep 0.05
     done
     echo "sound: the recorder did not start" >&2
+    sound_record_stop
     return 1
 }
 
@@ -75,4 +76,18 @@ sound_server_latencies() {
         END { if (b != "") printf "measure server_playback_buffer_ms %.1f\nmeasure server_sink_ms %.1f\n", b / 1000, s / 1000 }'
     timeout 5 pactl list source-outputs 2>/dev/null | awk '/Buffer Latency/ { b = $3 } /Source Latency/ { s = $3 }
         END { if (b != "") printf "measure server_record_buffer_ms %.1f\nmeasure server_source_ms %.1f\n", b / 1000, s / 1000 }'
+}
+
+# Runs the intro in FOLDER (tests/wine/display_cases.sh: display_new_folder)
+# with the DLL's log, holding it at FRAME for SECONDS, and to its end; notes
+# the server's latencies while it is held.
+sound_held_intro() {  # folder, frame, seconds
+    local dir=$1 frame=$2 seconds=$3
+    display_start_intro "$dir" "$frame" "1501 5000" \
+        INTRO_WINMM_LOG="$(winpath "$dir/out/winmm.log")" INTRO_SOUND_STAND_IN_LOG="$(winpath "$dir/out/stand-in.txt")"
+    if display_wait_for 30 test -e "$dir/out/$(display_frame_name "$frame").ready"; then
+        sleep "$seconds"
+        sound_server_latencies >"$dir/out/latencies.txt"
+    fi
+    display_finish_intro "$dir"
 }
