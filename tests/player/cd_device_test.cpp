@@ -167,6 +167,7 @@ TEST_F(CdDeviceTest, MalformedCommandsGetTheSystemsErrors)
         {"play cdaudio from 07:00:00:00", 282},
         {"play cdaudio from 05:03:00:01", 282},
         {"play cdaudio from 05:02:00:00 to 05:01:00:00", 282},
+        {"play cdaudio from 05:01:00:01 to 05:01:00:00", 282},
         {"set cdaudio time format bogus", 261},
         {"set cdaudio time format ms extra", 261},
         {"set cdaudio bogus", 261},
@@ -259,6 +260,11 @@ TEST_F(CdDeviceTest, NamesOpenAndCloseAsMciHasThem)
     // A command to a closed device opens it, as mciSendString does.
     Expect("status cdaudio mode", "stopped");
     EXPECT_EQ(Send("open cdaudio").code, 265u);
+    Expect("set cdaudio time format tmsf", "");
+    Expect("close cdaudio", "");
+    // Opened again, it is a new device: in msf, at the disc's start.
+    Expect("open cdaudio", "1");
+    Expect("status cdaudio time format", "msf");
     Expect("close cdaudio", "");
 
     const std::pair<const char*, bool> addressed[] = {

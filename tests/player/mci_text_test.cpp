@@ -80,6 +80,8 @@ TEST(MciText, IntegersAreDecimalOrColonSeparatedBytes)
         {"+5", false, 0},
         {"1:2:3:4:5", false, 0},
         {"300:0:0:0", false, 0},
+        {"256:0:0:0", false, 0},
+        {"0:0:0:256", false, 0},
         {"05::00:00", false, 0},
         {"05:00:00:", false, 0},
         {":05", false, 0},
