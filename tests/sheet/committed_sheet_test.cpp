@@ -49,7 +49,7 @@ TEST(CommittedSheet, PassesEveryRule)
 {
     std::vector<uint8_t> bytes = ReadFile(kSheet);
     ASSERT_EQ(bytes.size(), sheet::kFileBytes) << kSheet;
-    std::vector<sheet::Violation> found = sheet::CheckFileBytes(bytes);
+    std::vector<sheet::Finding> found = sheet::CheckFileBytes(bytes);
     EXPECT_TRUE(found.empty()) << testing::PrintToString(sheet_test::Lines(found));
 }
 

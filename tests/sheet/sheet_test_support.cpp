@@ -53,10 +53,10 @@ std::vector<uint8_t> ReadFile(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<std::string> Lines(const std::vector<sheet::Violation>& found)
+std::vector<std::string> Lines(const std::vector<sheet::Finding>& found)
 {
     std::vector<std::string> out;
-    for (const sheet::Violation& v : found)
+    for (const sheet::Finding& v : found)
         out.push_back(sheet::ToString(v));
     return out;
 }
@@ -68,10 +68,10 @@ testing::AssertionResult Contains(const std::string& text, const std::string& pi
     return testing::AssertionFailure() << "\"" << text << "\" does not contain \"" << piece << "\"";
 }
 
-std::vector<std::string> OfRule(const std::vector<sheet::Violation>& found, const std::string& rule)
+std::vector<std::string> OfRule(const std::vector<sheet::Finding>& found, const std::string& rule)
 {
     std::vector<std::string> out;
-    for (const sheet::Violation& v : found)
+    for (const sheet::Finding& v : found)
         if (v.rule == rule)
             out.push_back(sheet::ToString(v));
     return out;

@@ -45,12 +45,12 @@ void PutU32(std::vector<uint8_t>& file, size_t at, uint32_t value);
 void PutU16(std::vector<uint8_t>& file, size_t at, uint16_t value);
 
 std::vector<uint8_t> ReadFile(const std::string& path);
-std::vector<std::string> Lines(const std::vector<sheet::Violation>& found);
+std::vector<std::string> Lines(const std::vector<sheet::Finding>& found);
 
 testing::AssertionResult Contains(const std::string& text, const std::string& piece);
 
 // The violations of one rule, as printed lines.
-std::vector<std::string> OfRule(const std::vector<sheet::Violation>& found, const std::string& rule);
+std::vector<std::string> OfRule(const std::vector<sheet::Finding>& found, const std::string& rule);
 
 }  // namespace sheet_test
 

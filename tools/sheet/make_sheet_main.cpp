@@ -63,8 +63,8 @@ int main(int argc, char** argv)
         art::Canvas c = DrawSheet(pal);
         std::vector<uint8_t> bmp = art::EncodeBmp(c, pal);
         // Never hand the program a sheet it cannot use.
-        std::vector<sheet::Violation> found = sheet::CheckFileBytes(bmp);
-        for (const sheet::Violation& v : found)
+        std::vector<sheet::Finding> found = sheet::CheckFileBytes(bmp);
+        for (const sheet::Finding& v : found)
             std::fprintf(stderr, "make-sheet: %s\n", sheet::ToString(v).c_str());
         if (!o.previewDir.empty())
             art::WritePreviews(o.previewDir, c, pal);

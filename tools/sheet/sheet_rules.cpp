@@ -8,7 +8,7 @@ namespace sheet {
 namespace {
 
 // Long lists of the same fault say little more than their first few entries.
-constexpr int kMaxListed = 8;
+constexpr int kMaxListed = 5;
 
 uint32_t ReadU16(const std::vector<uint8_t>& f, size_t at)
 {
@@ -40,74 +40,113 @@ std::string PlaceText(const Rect& r)
     return s;
 }
 
-void Add(std::vector<Violation>& out, const char* rule, std::string detail)
+void Add(std::vector<Finding>& out, const char* rule, std::string detail, Severity severity = Severity::kRefusal)
 {
-    out.push_back({rule, std::move(detail)});
+    out.push_back({rule, std::move(detail), severity});
 }
 
-struct Field {
-    const char* name;
-    size_t offset;
-    int bytes;
-    int64_t expected;
-};
-
-// The header fields the intro relies on, at their offsets in the file.
-constexpr Field kInfoFields[] = {
-    {"biSize", 14, 4, kInfoHeaderBytes},
-    {"biWidth", 18, 4, kWidth},
-    {"biHeight", 22, 4, kHeight},
-    {"biPlanes", 26, 2, 1},
-    {"biBitCount", 28, 2, 8},
-    {"biCompression", 30, 4, 0},
-    {"biSizeImage", 34, 4, kPixelBytes},
-    {"biXPelsPerMeter", 38, 4, kPelsPerMeter},
-    {"biYPelsPerMeter", 42, 4, kPelsPerMeter},
-    {"biClrUsed", 46, 4, kColors},
-    {"biClrImportant", 50, 4, kColors},
-};
-
-int64_t FieldValue(const std::vector<uint8_t>& f, const Field& field)
+void Warn(std::vector<Finding>& out, const char* rule, std::string detail)
 {
-    uint32_t raw = field.bytes == 2 ? ReadU16(f, field.offset) : ReadU32(f, field.offset);
-    // Width and height are signed: a negative height would mean a top-down file.
-    if (field.bytes == 4 && (field.offset == 18 || field.offset == 22))
-        return int32_t(raw);
-    return raw;
+    Add(out, rule, std::move(detail), Severity::kWarning);
 }
 
-void CheckFileHeader(const std::vector<uint8_t>& f, std::vector<Violation>& out)
+// Offsets of the header fields in the file (the info header follows the 14-byte file header).
+constexpr size_t kBfSize = 2, kBfOffBits = 10;
+constexpr size_t kBiSize = 14, kBiWidth = 18, kBiHeight = 22, kBiPlanes = 26, kBiBitCount = 28;
+constexpr size_t kBiCompression = 30, kBiSizeImage = 34, kBiXPelsPerMeter = 38, kBiYPelsPerMeter = 42;
+constexpr size_t kBiClrUsed = 46, kBiClrImportant = 50;
+
+std::string MustBe(const char* field, int64_t expected, int64_t actual, const std::string& why = "")
 {
-    if (f[0] != 'B' || f[1] != 'M')
-        Add(out, "file-header", "the file must start with 'BM' (a bitmap file header)");
-    uint32_t size = ReadU32(f, 2);
-    if (size != f.size())
-        Add(out, "file-header",
-            "bfSize must be the file size " + std::to_string(f.size()) + ", it is " + std::to_string(size));
-    uint32_t offset = ReadU32(f, 10);
-    if (offset != kPixelOffset)
-        Add(out, "file-header",
-            "bfOffBits must be " + std::to_string(kPixelOffset) +
-                " (pixels right after the colour table), it is " + std::to_string(offset));
+    return std::string(field) + " must be " + std::to_string(expected) + why + ", it is " + std::to_string(actual);
 }
 
-// True when the layout fields match, so the pixels lie where the intro expects them.
-bool CheckInfoHeader(const std::vector<uint8_t>& f, std::vector<Violation>& out)
+// Something to read at all: a bitmap file header and a BITMAPINFOHEADER.
+bool IsBitmapFile(const std::vector<uint8_t>& f, std::vector<Finding>& out)
 {
-    bool layoutOk = ReadU32(f, 10) == kPixelOffset;
-    for (const Field& field : kInfoFields) {
-        int64_t value = FieldValue(f, field);
-        if (value == field.expected)
-            continue;
-        Add(out, "info-header",
-            std::string(field.name) + " must be " + std::to_string(field.expected) + ", it is " +
-                std::to_string(value));
-        std::string name = field.name;
-        if (name == "biWidth" || name == "biHeight" || name == "biBitCount" || name == "biCompression" ||
-            name == "biSize")
-            layoutOk = false;
+    if (f.size() >= 2 && (f[0] != 'B' || f[1] != 'M')) {
+        Add(out, "file-header", "the file must start with 'BM' (a bitmap file header): this is no BMP file",
+            Severity::kNotABitmap);
+        return false;
     }
-    return layoutOk;
+    if (f.size() < kFileHeaderBytes + kInfoHeaderBytes) {
+        Add(out, "bmp-size",
+            "the file is " + std::to_string(f.size()) + " bytes, too short to hold the bitmap headers (54 bytes)",
+            Severity::kNotABitmap);
+        return false;
+    }
+    return true;
+}
+
+// One finding that makes every later one meaningless, or none.
+bool RootCause(const std::vector<uint8_t>& f, std::vector<Finding>& out)
+{
+    uint32_t size = ReadU32(f, kBiSize);
+    if (size != kInfoHeaderBytes) {
+        Add(out, "info-header", MustBe("biSize", kInfoHeaderBytes, size, " (a BITMAPINFOHEADER)"));
+        return true;
+    }
+    uint32_t bits = ReadU16(f, kBiBitCount);
+    if (bits != 8) {
+        Add(out, "info-header", MustBe("biBitCount", 8, bits, " (256 colours, one byte a pixel)"));
+        return true;
+    }
+    uint32_t compression = ReadU32(f, kBiCompression);
+    if (compression != 0) {
+        Add(out, "info-header", MustBe("biCompression", 0, compression, " (BI_RGB, uncompressed)"));
+        return true;
+    }
+    return false;
+}
+
+// The shape and place of the picture the intro loads: any fault here and the pixels
+// cannot be read where the intro reads them.
+bool CheckShape(const std::vector<uint8_t>& f, std::vector<Finding>& out)
+{
+    size_t before = out.size();
+    int32_t width = int32_t(ReadU32(f, kBiWidth)), height = int32_t(ReadU32(f, kBiHeight));
+    if (width != kWidth)
+        Add(out, "info-header", MustBe("biWidth", kWidth, width));
+    if (height == -kHeight)
+        Add(out, "info-header",
+            MustBe("biHeight", kHeight, height, " (rows stored bottom row first)") + ": a top-down file");
+    else if (height != kHeight)
+        Add(out, "info-header", MustBe("biHeight", kHeight, height));
+    if (ReadU16(f, kBiPlanes) != 1)
+        Add(out, "info-header", MustBe("biPlanes", 1, ReadU16(f, kBiPlanes)));
+    uint32_t used = ReadU32(f, kBiClrUsed);
+    if (used != 0 && used != uint32_t(kColors))
+        Add(out, "info-header", MustBe("biClrUsed", kColors, used, " (a full colour table)"));
+    if (ReadU32(f, kBfOffBits) != kPixelOffset)
+        Add(out, "file-header",
+            MustBe("bfOffBits", kPixelOffset, ReadU32(f, kBfOffBits), " (pixels right after the colour table)"));
+    if (out.size() == before && f.size() < kFileBytes)
+        Add(out, "bmp-size",
+            "the file is " + std::to_string(f.size()) + " bytes, cut short: a 320x1728 8-bit sheet is " +
+                std::to_string(kFileBytes) + " bytes");
+    return out.size() == before;
+}
+
+// Fields the intro never reads: they only differ from the layout of the original file,
+// as image editors write it.
+void CheckFileLayout(const std::vector<uint8_t>& f, std::vector<Finding>& out)
+{
+    if (ReadU32(f, kBfSize) != f.size())
+        Warn(out, "file-header", MustBe("bfSize", int64_t(f.size()), ReadU32(f, kBfSize), " (the file size)"));
+    if (ReadU32(f, kBiSizeImage) != kPixelBytes)
+        Warn(out, "info-header", MustBe("biSizeImage", kPixelBytes, ReadU32(f, kBiSizeImage)));
+    if (ReadU32(f, kBiXPelsPerMeter) != uint32_t(kPelsPerMeter))
+        Warn(out, "info-header", MustBe("biXPelsPerMeter", kPelsPerMeter, int32_t(ReadU32(f, kBiXPelsPerMeter))));
+    if (ReadU32(f, kBiYPelsPerMeter) != uint32_t(kPelsPerMeter))
+        Warn(out, "info-header", MustBe("biYPelsPerMeter", kPelsPerMeter, int32_t(ReadU32(f, kBiYPelsPerMeter))));
+    if (ReadU32(f, kBiClrUsed) == 0)
+        Warn(out, "info-header", MustBe("biClrUsed", kColors, 0, " (0 also means 256)"));
+    if (ReadU32(f, kBiClrImportant) != uint32_t(kColors))
+        Warn(out, "info-header", MustBe("biClrImportant", kColors, ReadU32(f, kBiClrImportant)));
+    if (f.size() > kFileBytes)
+        Warn(out, "bmp-size",
+             "the file is " + std::to_string(f.size()) + " bytes; the sheet ends after " +
+                 std::to_string(kFileBytes) + " and the rest is never read");
 }
 
 bool IsBlack(const Color& c)
@@ -115,42 +154,29 @@ bool IsBlack(const Color& c)
     return c.r == 0 && c.g == 0 && c.b == 0;
 }
 
-void CheckReservedBytes(const std::vector<Color>& palette, std::vector<Violation>& out)
+void CheckReservedBytes(const std::vector<Color>& palette, std::vector<Finding>& out)
 {
-    int total = 0;
-    for (int i = 0; i < kColors; ++i) {
-        if (palette[i].reserved == 0)
-            continue;
-        if (++total <= kMaxListed)
+    for (int i = 0; i < kColors; ++i)
+        if (palette[i].reserved != 0)
             Add(out, "palette-reserved",
                 "entry " + std::to_string(i) + " has reserved byte " + std::to_string(palette[i].reserved) +
                     ", it must be 0");
-    }
-    if (total > kMaxListed)
-        Add(out, "palette-reserved",
-            std::to_string(total - kMaxListed) + " more entries have a reserved byte that is not 0");
 }
 
-void CheckDistinct(const std::vector<Color>& palette, std::vector<Violation>& out)
+void CheckDistinct(const std::vector<Color>& palette, std::vector<Finding>& out)
 {
     std::map<std::tuple<int, int, int>, int> firstWith;
-    int total = 0;
     for (int i = 0; i < kColors; ++i) {
         const Color& c = palette[i];
         auto [it, fresh] = firstWith.emplace(std::make_tuple(c.r, c.g, c.b), i);
-        if (fresh)
-            continue;
-        if (++total <= kMaxListed)
+        if (!fresh)
             Add(out, "palette-distinct",
                 "entries " + std::to_string(it->second) + " and " + std::to_string(i) +
                     " are the same colour " + RgbText(c));
     }
-    if (total > kMaxListed)
-        Add(out, "palette-distinct",
-            std::to_string(total - kMaxListed) + " more entries repeat an earlier colour");
 }
 
-void CheckBlackAndWhite(const std::vector<Color>& palette, std::vector<Violation>& out)
+void CheckBlackAndWhite(const std::vector<Color>& palette, std::vector<Finding>& out)
 {
     if (!IsBlack(palette[kBlackIndex]))
         Add(out, "palette-black", "entry 0 must be black (0,0,0), it is " + RgbText(palette[0]));
@@ -198,7 +224,7 @@ std::string FirstText(const Count& c)
     return "first at row " + std::to_string(c.row) + ", column " + std::to_string(c.col);
 }
 
-void CheckBlackZones(const std::vector<uint8_t>& px, std::vector<Violation>& out)
+void CheckBlackZones(const std::vector<uint8_t>& px, std::vector<Finding>& out)
 {
     for (const Region& z : BlackZones()) {
         Count c = CountDrawn(px, z.rect);
@@ -211,7 +237,7 @@ void CheckBlackZones(const std::vector<uint8_t>& px, std::vector<Violation>& out
 }
 
 void CheckEdgeColumn(const std::vector<Color>& palette, const std::vector<uint8_t>& px,
-                     std::vector<Violation>& out)
+                     std::vector<Finding>& out)
 {
     Count black, bright, below;
     for (int row = 0; row < kHeight; ++row) {
@@ -244,7 +270,7 @@ void CheckEdgeColumn(const std::vector<Color>& palette, const std::vector<uint8_
                 std::to_string(below.row));
 }
 
-void CheckWhiteUnused(const std::vector<uint8_t>& px, std::vector<Violation>& out)
+void CheckWhiteUnused(const std::vector<uint8_t>& px, std::vector<Finding>& out)
 {
     Count c;
     for (int row = 0; row < kHeight; ++row)
@@ -256,7 +282,7 @@ void CheckWhiteUnused(const std::vector<uint8_t>& px, std::vector<Violation>& ou
             "index 255 (white) must not be drawn: " + PixelsAre(c.n, "uses", "use") + " it, " + FirstText(c));
 }
 
-void CheckBadgeFoot(const std::vector<uint8_t>& px, std::vector<Violation>& out)
+void CheckBadgeFoot(const std::vector<uint8_t>& px, std::vector<Finding>& out)
 {
     Count c = CountDrawn(px, {kBadgeFootRow, kBadgeFootRow, kRightBadgeLeft, kRightBadgeRight});
     if (c.n > kBadgeFootMaxPixels)
@@ -268,7 +294,7 @@ void CheckBadgeFoot(const std::vector<uint8_t>& px, std::vector<Violation>& out)
 }
 
 // Panels the intro shows must not be blank; the badge foot and single roll lines may be.
-void CheckContentPresent(const std::vector<uint8_t>& px, std::vector<Violation>& out)
+void CheckContentPresent(const std::vector<uint8_t>& px, std::vector<Finding>& out)
 {
     std::vector<Region> wanted;
     for (const Region& z : kContent)
@@ -315,34 +341,49 @@ std::vector<Region> ContentZones()
     return zones;
 }
 
-std::string ToString(const Violation& v)
+std::string ToString(const Finding& v)
 {
-    return v.rule + ": " + v.detail;
+    return (v.severity == Severity::kWarning ? "warning: " : "") + v.rule + ": " + v.detail;
 }
 
-Decoded Decode(const std::vector<uint8_t>& f, std::vector<Violation>& out)
+bool Refused(const std::vector<Finding>& found)
+{
+    for (const Finding& f : found)
+        if (f.severity != Severity::kWarning)
+            return true;
+    return false;
+}
+
+std::string Hint(const std::vector<Finding>& found)
+{
+    for (const Finding& f : found) {
+        bool exported = f.rule == "info-header" || f.rule == "file-header" || f.rule == "white-unused" ||
+                        f.rule.compare(0, 8, "palette-") == 0;
+        if (exported && f.severity != Severity::kWarning)
+            return "a picture exported from an image editor (PNG or BMP, 320x1728) becomes a usable sheet "
+                   "with: make-sheet --from PICTURE --out-bmp SHEET.bmp";
+    }
+    return "";
+}
+
+bool NotABitmap(const std::vector<Finding>& found)
+{
+    for (const Finding& f : found)
+        if (f.severity == Severity::kNotABitmap)
+            return true;
+    return false;
+}
+
+Decoded Decode(const std::vector<uint8_t>& f, std::vector<Finding>& out)
 {
     Decoded d;
-    if (f.size() < kFileHeaderBytes + kInfoHeaderBytes) {
-        Add(out, "bmp-size",
-            "the file is " + std::to_string(f.size()) +
-                " bytes, too short to hold the bitmap headers (54 bytes)");
+    if (!IsBitmapFile(f, out) || RootCause(f, out) || !CheckShape(f, out))
         return d;
-    }
-    CheckFileHeader(f, out);
-    bool layoutOk = CheckInfoHeader(f, out);
-    if (f.size() != kFileBytes)
-        Add(out, "bmp-size",
-            "the file is " + std::to_string(f.size()) + " bytes; a 320x1728 8-bit sheet is " +
-                std::to_string(kFileBytes) + " bytes (packed DIB of " + std::to_string(kDibBytes) + ")");
-    if (f.size() < kPixelOffset)
-        return d;
+    CheckFileLayout(f, out);
     for (int i = 0; i < kColors; ++i) {
         size_t p = kFileHeaderBytes + kInfoHeaderBytes + size_t(i) * 4;
         d.palette.push_back({f[p + 2], f[p + 1], f[p], f[p + 3]});
     }
-    if (!layoutOk || f.size() < size_t(kPixelOffset) + kPixelBytes)
-        return d;
     d.pixels.resize(kPixelBytes);
     for (int row = 0; row < kHeight; ++row) {  // stored bottom row first
         auto src = f.begin() + kPixelOffset + size_t(kHeight - 1 - row) * kWidth;
@@ -351,7 +392,7 @@ Decoded Decode(const std::vector<uint8_t>& f, std::vector<Violation>& out)
     return d;
 }
 
-void CheckPalette(const std::vector<Color>& palette, std::vector<Violation>& out)
+void CheckPalette(const std::vector<Color>& palette, std::vector<Finding>& out)
 {
     if (palette.size() != size_t(kColors))
         return;
@@ -361,7 +402,7 @@ void CheckPalette(const std::vector<Color>& palette, std::vector<Violation>& out
 }
 
 void CheckPixels(const std::vector<Color>& palette, const std::vector<uint8_t>& pixels,
-                 std::vector<Violation>& out)
+                 std::vector<Finding>& out)
 {
     if (pixels.size() != kPixelBytes)
         return;
@@ -372,15 +413,40 @@ void CheckPixels(const std::vector<Color>& palette, const std::vector<uint8_t>& 
     CheckContentPresent(pixels, out);
 }
 
-std::vector<Violation> CheckFileBytes(const std::vector<uint8_t>& file)
+namespace {
+
+// Each rule's first few findings, then one line for the rest of them, rule by rule
+// in the order the rules first spoke.
+std::vector<Finding> Capped(const std::vector<Finding>& found)
 {
-    std::vector<Violation> out;
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<const Finding*>> byRule;
+    for (const Finding& f : found) {
+        if (byRule[f.rule].empty())
+            order.push_back(f.rule);
+        byRule[f.rule].push_back(&f);
+    }
+    std::vector<Finding> kept;
+    for (const std::string& rule : order) {
+        const std::vector<const Finding*>& all = byRule[rule];
+        for (size_t i = 0; i < all.size() && i < size_t(kMaxListed); ++i)
+            kept.push_back(*all[i]);
+        if (all.size() > size_t(kMaxListed))
+            kept.push_back({rule, "and " + std::to_string(all.size() - kMaxListed) + " more like these",
+                            all.back()->severity, int(all.size()) - kMaxListed});
+    }
+    return kept;
+}
+
+}  // namespace
+
+std::vector<Finding> CheckFileBytes(const std::vector<uint8_t>& file)
+{
+    std::vector<Finding> out;
     Decoded d = Decode(file, out);
     CheckPalette(d.palette, out);
-    if (d.pixels.empty() && file.size() >= kFileHeaderBytes + kInfoHeaderBytes)
-        Add(out, "pixels", "the picture could not be read, so its rows were not checked");
     CheckPixels(d.palette, d.pixels, out);
-    return out;
+    return Capped(out);
 }
 
 }  // namespace sheet

@@ -106,12 +106,26 @@ std::vector<Region> BlackZones();    // kBlackBands followed by roll_gaps()
 std::vector<Region> ContentZones();  // kContent followed by every roll line
 
 // ---- Checking ------------------------------------------------------------------------------
-struct Violation {
+// What the intro relies on is refused; what only differs from the layout of the
+// original file (fields the intro never reads) is a warning; a file that is no
+// bitmap at all is neither read nor checked further.
+enum class Severity { kRefusal, kWarning, kNotABitmap };
+
+struct Finding {
     std::string rule;    // short name, e.g. "black-rows"
     std::string detail;  // what is wrong and where, in plain words
+    Severity severity = Severity::kRefusal;
+    int count = 1;  // findings it stands for: more than 1 on the line that counts the rest
 };
 
-std::string ToString(const Violation& v);  // "rule: detail"
+std::string ToString(const Finding& v);  // "rule: detail", warnings as "warning: rule: detail"
+
+// Whether any finding is a refusal, or any says the file is no bitmap.
+bool Refused(const std::vector<Finding>& found);
+bool NotABitmap(const std::vector<Finding>& found);
+// What to do about findings that an image editor's export causes (another colour
+// order, another depth, a PNG), or empty when none is among them.
+std::string Hint(const std::vector<Finding>& found);
 
 struct Color {
     uint8_t r, g, b, reserved;
@@ -123,16 +137,19 @@ struct Decoded {
     std::vector<uint8_t> pixels;  // kWidth * kHeight indices, or empty when unreadable
 };
 
-// Reads whatever can be read safely; never throws on malformed input.
-Decoded Decode(const std::vector<uint8_t>& file, std::vector<Violation>& out);
+// Reads the picture when its headers let the intro read it; stops at the first fault
+// that makes the rest meaningless (no bitmap, not 8 bits, another shape), so one
+// fault gives one finding. Never throws on malformed input.
+Decoded Decode(const std::vector<uint8_t>& file, std::vector<Finding>& out);
 
-// Every rule, on the raw bytes of a .bmp file. Empty means the sheet is usable.
-std::vector<Violation> CheckFileBytes(const std::vector<uint8_t>& file);
+// Every rule, on the raw bytes of a .bmp file, each rule's findings capped at its
+// first few. Usable when nothing is refused; warnings may remain.
+std::vector<Finding> CheckFileBytes(const std::vector<uint8_t>& file);
 
 // The rules on an already decoded picture (palette of 256, pixels top row first).
-void CheckPalette(const std::vector<Color>& palette, std::vector<Violation>& out);
+void CheckPalette(const std::vector<Color>& palette, std::vector<Finding>& out);
 void CheckPixels(const std::vector<Color>& palette, const std::vector<uint8_t>& pixels,
-                 std::vector<Violation>& out);
+                 std::vector<Finding>& out);
 
 }  // namespace sheet
 
