@@ -8,6 +8,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   libgtest-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core
   wine wine32:i386 xvfb xdotool x11-utils xauth imagemagick ffmpeg valgrind icoutils gnuplot-nox
+  python3-pil
 )
 
 missing_packages() {

@@ -156,8 +156,32 @@ struct Image {
     }
 };
 void WritePng(const std::string& path, const Image& img, int scale);
+// Makes the folders a file is to be written into.
+void MakeParentFolders(const std::string& path);
 void WritePreviews(const std::string& dir, const Canvas& c, const Palette& pal);
 void WriteLayout(const std::string& path, const Canvas& c, const Palette& pal);
+
+// ---- Import --------------------------------------------------------------------------------
+// A PNG or BMP picture of the sheet's size, indexed or true colour, as RGB; false with
+// the reason when it cannot be read or has another size.
+bool ReadPicture(const std::string& path, Image* picture, std::string* error);
+// The colour table of a sheet file, when it keeps the palette rules.
+bool PaletteOfSheet(const std::string& path, Palette* pal, std::string* error);
+
+// A picture turned into a sheet, and what that changed.
+struct Import {
+    Canvas canvas;
+    Palette palette{};
+    int colors = 0;        // distinct colours in the picture
+    long moved = 0;        // pixels now shown in another colour than the picture's
+    int largestError = 0;  // the largest difference in one channel of a moved pixel
+    int worstRow = -1, worstColumn = -1;
+    Rgb worstFrom{0, 0, 0}, worstTo{0, 0, 0};
+};
+// Black pixels become index 0, every other pixel the nearest of entries 1-254 of
+// `onto`; with no palette given, one is built from the picture's own colours (black
+// only at 0, white at 255 and unused, every entry distinct).
+Import ImportPicture(const Image& picture, const Palette* onto);
 
 }  // namespace art
 

@@ -1,5 +1,8 @@
 // Writers for the sheet (.bmp), the program icon (.ico) and the preview pictures (.png).
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "make_sheet.h"
@@ -104,6 +107,12 @@ uint8_t IconPixel(int x, int y)
     return IconColor(kIconArt[y][x]);
 }
 
+// "cannot write FILE", with the system's reason when it gave one.
+std::string WriteFailure(const std::string& path)
+{
+    return "cannot write " + path + (errno ? std::string(": ") + std::strerror(errno) : std::string());
+}
+
 }  // namespace
 
 std::vector<uint8_t> EncodeBmp(const Canvas& c, const Palette& pal)
@@ -160,12 +169,24 @@ std::vector<uint8_t> EncodeIco()
     return out;
 }
 
+void MakeParentFolders(const std::string& path)
+{
+    std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    std::error_code ec;
+    if (!parent.empty() && !std::filesystem::create_directories(parent, ec) && ec)
+        throw std::runtime_error("cannot make the folder " + parent.string() + ": " + ec.message());
+}
+
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!f)
-        throw std::runtime_error("cannot write " + path);
+    MakeParentFolders(path);
+    errno = 0;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f && std::fclose(f) != 0)
+        written = false;
+    if (!written)
+        throw std::runtime_error(WriteFailure(path));
 }
 
 void WritePng(const std::string& path, const Image& img, int scale)
@@ -181,8 +202,10 @@ void WritePng(const std::string& path, const Image& img, int scale)
             uint8_t* p = &out.rgb[(size_t(y) * out.width + x) * 3];
             p[0] = c.r, p[1] = c.g, p[2] = c.b;
         }
+    MakeParentFolders(path);
+    errno = 0;
     if (!WriteRgbPng(path, out))
-        throw std::runtime_error("cannot write " + path);
+        throw std::runtime_error(WriteFailure(path));
 }
 
 }  // namespace art
