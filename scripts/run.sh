@@ -67,17 +67,13 @@ parse_options() {
 
 # ---- Steps ---------------------------------------------------------------------------
 
-# Installing needs root (setup.sh asks sudo for it); the rest runs as the user, so that
-# it can reach the user's X server and sound server and leaves files the user owns.
-set_up_as_root_build_as_user() {
+# Installing needs root (setup.sh asks sudo for it); the rest runs as the user.
+set_up_then_build() {
     if [ "${SKIP_SETUP:-}" != 1 ]; then
         bash scripts/setup.sh
     fi
-    if [ "$(id -u)" = 0 ] && [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
-        echo "run: set up; building and playing as $SUDO_USER"
-        exec sudo -u "$SUDO_USER" --preserve-env=DISPLAY,XAUTHORITY,INTRO_GAME_DIR,INTRO_WINEPREFIX,INTRO_RUN_DIR,PULSE_SERVER \
-            env SKIP_SETUP=1 HOME="$(getent passwd "$SUDO_USER" | cut -d: -f6)" bash "$0" "${original_args[@]}"
-    fi
+    source scripts/user.sh
+    continue_as_user "$0" "${original_args[@]}"
     SKIP_SETUP=1 bash scripts/build.sh >/dev/null
     [ -f "$exe" ] || fail "there is no intro at $exe${exe_given:+ (named by --exe)}"
 }
@@ -219,7 +215,7 @@ tell_the_end() {
 
 original_args=("$@")
 parse_options "$@"
-set_up_as_root_build_as_user
+set_up_then_build
 prepare_wine
 prepare_folders
 play

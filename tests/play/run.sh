@@ -78,5 +78,16 @@ check "the recording is an H.264 video of the screen, three times enlarged" \
 check "that lasts a while" bash -c "ffprobe -v error -show_entries format=duration -of csv=p=0 \
              '$work/videos/run.mp4' | awk '{ exit !(\$1 > 1) }'"
 check "and leaves no part file" bash -c "! ls '$work/videos' | grep -q part"
+# Started with sudo, it goes on as the user after the installing step: a stand-in
+# sudo notes how it was asked (only root can be in that place).
+if [ "$(id -u)" = 0 ]; then
+    mkdir -p "$work/bin"
+    printf '#!/bin/sh\necho "$*" >"%s"\n' "$work/sudo.txt" >"$work/bin/sudo"
+    chmod +x "$work/bin/sudo"
+    PATH=$work/bin:$PATH SUDO_USER=nobody run --exe "$work/none.exe"
+    check "started with sudo, it goes on as the user who started it" grep -q -- "-u nobody" "$work/sudo.txt"
+    check "without installing again, with the same arguments" \
+        grep -q -- "env SKIP_SETUP=1 HOME=.* bash scripts/run.sh --exe $work/none.exe" "$work/sudo.txt"
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
