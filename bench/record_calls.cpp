@@ -2,6 +2,7 @@
 // closing key, as the host stand-in logged them, for the Windows baseline
 // program to replay. The file: "VTHCALLS", a 32-bit count, then the calls.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,12 @@ static bool WriteCalls(const char* path, const std::vector<FrameCalls>& frames)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
+    if (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+        std::printf("usage: record-calls FILE\nWrites every drawing call of the whole sequence to FILE, "
+                    "for the baseline program to replay.\n");
+        return 0;
+    }
+    if (argc != 2 || argv[1][0] == '-') {
         std::fprintf(stderr, "usage: record-calls FILE\n");
         return 2;
     }

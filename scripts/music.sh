@@ -2,43 +2,28 @@
 # intro.exe, enabled for intro.exe alone in the Wine prefix, and track 5 in the
 # music folder beside it: the generated one, a file of the player's own, or none.
 
-# "default", "none", or the path given to --music.
+# "default", "none", or the full path given to --music.
 RUN_MUSIC=default
 
-# Reads --music FILE and --no-music; prints the other arguments back, one a line.
-music_options() {
-    while [ $# -gt 0 ]; do
-        case $1 in
-            --music) [ $# -ge 2 ] || { echo "run: --music needs a file" >&2; return 2; }
-                     RUN_MUSIC=$2; shift ;;
-            --no-music) RUN_MUSIC=none ;;
-            *) printf '%s\n' "$1" ;;
-        esac
-        shift
-    done
-}
-
-# Lays the DLL and the music out in FOLDER beside intro.exe, and enables the DLL
-# for intro.exe in the prefix; with no music, takes both away (silent, as without them).
+# Lays the DLL and the music out in FOLDER beside intro.exe; nothing with no music.
 music_prepare() {  # folder beside intro.exe
-    local game=$1
-    rm -rf "$game/music" "$game/winmm.dll"
+    local folder=$1
+    rm -rf "$folder/music" "$folder/winmm.dll"
     [ "$RUN_MUSIC" = none ] && { echo "run: no music (--no-music)"; return 0; }
-    mkdir -p "$game/music"
+    mkdir -p "$folder/music"
     if [ "$RUN_MUSIC" = default ]; then
-        cp build/host/music/track05.wav "$game/music/track05.wav"
+        cp build/host/music/track05.wav "$folder/music/track05.wav"
         echo "run: music: track 5 as composed for the intro (build/host/music/track05.wav)"
     else
         # Any format Debian's ffmpeg reads, as the CD's own: 44100 Hz, 16-bit, stereo.
         if ! ffmpeg -loglevel error -y -i "$RUN_MUSIC" -vn -ar 44100 -ac 2 -c:a pcm_s16le \
-                "$game/music/track05.wav" </dev/null; then
+                "$folder/music/track05.wav" </dev/null; then
             echo "run: ffmpeg could not read $RUN_MUSIC as sound" >&2
             return 1
         fi
         echo "run: music: $RUN_MUSIC as track 5"
     fi
-    cp build/win32/player/winmm.dll "$game/"
-    music_prefix_ready "$WINEPREFIX"
+    cp build/win32/player/winmm.dll "$folder/"
 }
 
 # Wine's pulse driver, and the player's winmm.dll (native, then builtin) for

@@ -1,72 +1,232 @@
 #!/usr/bin/env bash
 # Sets up, builds and plays the intro under Wine, in a prefix of the project's own
-# with the virtual desktop that the 320x240 mode needs. With no display, it plays on
-# a private Xvfb from the first frame to the hand-over and keeps a few screenshots.
+# with the virtual desktop that the 320x240 mode needs. On a desktop it plays in a
+# window there; with no display (or with --record) it plays on a private Xvfb from
+# the first frame to the hand-over and keeps screenshots or a recording.
+#
+# Each option is one case in parse_options and, where it changes a step, one line
+# in that step's function; the steps run in order at the foot of the file.
 set -euo pipefail
-caller=$PWD
 cd "$(dirname "$0")/.."
 root=$(pwd)
-# Music: --music FILE plays FILE as track 5, --no-music plays silent (scripts/music.sh).
-source scripts/music.sh
-music_options "$@" >/dev/null || exit 2
-case $RUN_MUSIC in default | none | /*) ;; *) RUN_MUSIC=$caller/$RUN_MUSIC ;; esac
 
-bash scripts/setup.sh
-SKIP_SETUP=1 bash scripts/build.sh >/dev/null
-source scripts/wine.sh
+usage() {
+    cat <<'EOF'
+usage: scripts/run.sh [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]
+Builds build/win32/intro.exe and plays it under Wine, then says how it ended.
+  --exe FILE        play this intro.exe instead (another build, e.g. build/mine/intro.exe)
+  --music FILE      play FILE as track 5 (any format ffmpeg reads) instead of the
+                    track composed for the intro (build/host/music/track05.wav)
+  --no-music        play silent, as without a CD: no player's winmm.dll beside the intro
+  --record FILE     record the real intro.exe as it runs, on a private Xvfb, with
+                    ffmpeg's x11grab at the display's pace (H.264; folders are made)
+  -h, --help        this text
+Environment:
+  INTRO_GAME_DIR    the game's folder: the intro plays in it (its current folder) and
+                    hands over to the z_qzm__ there; without it a small stand-in main
+                    program in out/run/game takes the hand-over and notes how it started
+  INTRO_WINEPREFIX  the Wine prefix (default ~/.cache/velthorn-intro/wine)
+  INTRO_RUN_DIR     where the run's folders, log and screenshots go (default out/run)
+Only the installing step needs root: apt-get runs through sudo when the script is not
+root, and a script started with sudo builds and plays as the user who started it.
+Screenshots (with no display) go to out/run, named by the frame they show.
+EOF
+}
 
-export WINEPREFIX=${INTRO_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine}
-wine_prefix_ready "$WINEPREFIX"
+fail_usage() {  # message
+    echo "run: $1" >&2
+    echo "usage: scripts/run.sh [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]" >&2
+    exit 2
+}
 
-# The intro plays from a folder of its own. Without the game beside it, a small
-# stand-in of the main program takes the hand-over and notes how it was started.
-shots=$root/out/run
+fail() {  # message
+    echo "run: $1" >&2
+    exit 1
+}
+
+# ---- Options -----------------------------------------------------------------------
+exe=$root/build/win32/intro.exe   # the program to play
+exe_given=""
+record=""                          # a video file of the real run, or empty
+source scripts/music.sh            # RUN_MUSIC: the track 5 to play, if any
+
+parse_options() {
+    while [ $# -gt 0 ]; do
+        case $1 in
+            -h | --help) usage; exit 0 ;;
+            --exe) [ $# -ge 2 ] || fail_usage "--exe needs a file"; exe=$2; exe_given=1; shift 2 ;;
+            --record) [ $# -ge 2 ] || fail_usage "--record needs a file"; record=$2; shift 2 ;;
+            --music) [ $# -ge 2 ] || fail_usage "--music needs a file"
+                     [ -f "$2" ] || fail_usage "--music: there is no file $2"
+                     RUN_MUSIC=$(realpath "$2"); shift 2 ;;
+            --no-music) RUN_MUSIC=none; shift ;;
+            *) fail_usage "unknown option '$1'" ;;
+        esac
+    done
+    if [ -n "$record" ]; then
+        case $record in
+            *.mp4 | *.mkv | *.MP4 | *.MKV) ;;
+            *) fail_usage "--record writes H.264 video: name it .mp4 or .mkv, not '$record'" ;;
+        esac
+        record=$(realpath -m "$record")
+    fi
+    exe=$(realpath -m "$exe")
+}
+
+# ---- Steps ---------------------------------------------------------------------------
+
+# Installing needs root (setup.sh asks sudo for it); the rest runs as the user.
+set_up_then_build() {
+    if [ "${SKIP_SETUP:-}" != 1 ]; then
+        bash scripts/setup.sh
+    fi
+    source scripts/user.sh
+    continue_as_user "$0" "${original_args[@]}"
+    SKIP_SETUP=1 bash scripts/build.sh >/dev/null
+    [ -f "$exe" ] || fail "there is no intro at $exe${exe_given:+ (named by --exe)}"
+}
+
+prepare_wine() {
+    source scripts/wine.sh
+    export WINEPREFIX=${INTRO_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine}
+    wine_prefix_ready "$WINEPREFIX"
+    [ "$RUN_MUSIC" = none ] || music_prefix_ready "$WINEPREFIX"
+}
+
+# out/run/play holds the intro (and, on the private Xvfb, the watching ddraw.dll that
+# tells which frame is on the screen); the intro's current folder is the game's, where
+# the platform's program search finds z_qzm__ after the intro's own folder.
+shots=$(realpath -m "${INTRO_RUN_DIR:-$root/out/run}")
+play=$shots/play
 game=$shots/game
-mkdir -p "$game"
-rm -f "$shots"/screenshot-*.png "$game/started.log"
-cp build/win32/intro.exe "$game/"
-if [ -n "${INTRO_GAME_DIR:-}" ]; then
-    cp "$INTRO_GAME_DIR"/z_qzm__.* "$game/"
-else
-    rm -f "$game"/z_qzm__.*
-    cp build/win32/tests/wine/record-start.exe "$game/z_qzm__.exe"
-fi
-music_prepare "$game"
-
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    echo "run: playing the intro on $DISPLAY (Esc or F12 ends it)"
-    status=0
-    (cd "$game" && wine intro.exe) || status=$?
-else
-    xvfb_start
-    trap 'wineserver -k 2>/dev/null || true; xvfb_stop' EXIT
-    echo "run: no display here: playing the intro on a private Xvfb ($DISPLAY), screenshots in $shots"
-    (cd "$game" && exec wine intro.exe) &
-    intro=$!
-    # Xvfb paces no frame, so the whole sequence takes seconds: a picture every
-    # quarter second, leaving out the plain desktop before the intro takes it.
-    n=0
-    while [ "$n" -lt 10 ] && kill -0 "$intro" 2>/dev/null; do
-        sleep 0.25
-        shot=$shots/screenshot-$((n + 1)).png
-        import -window root -crop 320x240+0+0 +repage "$shot" 2>/dev/null || continue
-        if [ "$(convert "$shot" -format %k info: 2>/dev/null || echo 1)" -gt 1 ]; then
-            n=$((n + 1))
-        else
-            rm -f "$shot"
+prepare_folders() {
+    rm -rf "$play"
+    rm -f "$shots"/frame-*.png "$shots"/screenshot-*.png "$shots/wine.log"
+    mkdir -p "$play" "$game"
+    cp "$exe" "$play/intro.exe"
+    music_prepare "$play"
+    if [ -n "${INTRO_GAME_DIR:-}" ]; then
+        [ -d "$INTRO_GAME_DIR" ] || fail "INTRO_GAME_DIR: there is no folder $INTRO_GAME_DIR"
+        game=$(realpath "$INTRO_GAME_DIR")
+        if ! ls "$game" | grep -qiE '^z_qzm__\.(com|exe|bat)$'; then
+            fail "INTRO_GAME_DIR: $game holds no z_qzm__.com, z_qzm__.exe or z_qzm__.bat, the main program the intro hands over to"
         fi
+        rm -f "$game/started.log"  # only a stand-in writes one: a note of an earlier run would mislead
+    else
+        rm -f "$game"/z_qzm__.* "$game/started.log"
+        cp build/win32/tests/wine/record-start.exe "$game/z_qzm__.exe"
+    fi
+}
+
+on_desktop() {  # true when the intro can play on the user's display
+    [ -z "$record" ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
+}
+
+start_intro() {  # extra environment NAME=VALUE...: runs it in the background, pid in $intro
+    (cd "$game" && exec env "$@" wine "$(winpath "$play/intro.exe")" >"$shots/wine.log" 2>&1) &
+    intro=$!
+}
+
+play_on_desktop() {
+    echo "run: playing the intro on $DISPLAY (Esc or F12 ends it; it pauses while its window is inactive)"
+    start_intro
+    status=0
+    wait "$intro" || status=$?
+}
+
+# The frames of the README's pictures; the last one closes the intro.
+shot_frames=(1 750 1501 2501 5000)
+
+# The watching ddraw.dll holds each of those frames on the screen until its
+# screenshot is taken, so every picture is named by the frame it shows.
+play_with_screenshots() {
+    echo "run: no display here: playing the intro on a private Xvfb ($DISPLAY), screenshots in $shots"
+    local watched=$play/watch
+    mkdir -p "$watched"
+    cp build/win32/probe/ddraw.dll "$play/"
+    start_intro WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" PROBE_DIR="$(winpath "$watched")" \
+        PROBE_FRAMES="$(IFS=,; echo "${shot_frames[*]}")"
+    local frame name waited
+    for frame in "${shot_frames[@]}"; do
+        name=$(printf 'frame-%05d' "$frame")
+        for waited in $(seq 600); do  # at most a minute for each
+            [ -e "$watched/$name.ready" ] || [ -e "$watched/$name.final" ] || ! kill -0 "$intro" 2>/dev/null && break
+            sleep 0.1
+        done
+        [ -e "$watched/$name.ready" ] || continue
+        import -window root -crop 320x240+0+0 +repage "$shots/$name.png" 2>/dev/null || true
+        touch "$watched/$name.go"
     done
     status=0
     wait "$intro" || status=$?
-fi
-wineserver -w 2>/dev/null || true
+}
 
-if [ "$status" = 0 ]; then
-    echo "run: the intro ended without starting the main program; exit status 0"
-else
-    echo "run: the intro handed over to the main program; exit status $status (the low byte of its handle)"
-fi
-if [ -f "$game/started.log" ]; then
-    echo "run: the stand-in main program was started: $(grep -m1 '^commandline=' "$game/started.log" | tr -d '\r')"
-fi
-ls "$shots"/screenshot-*.png 2>/dev/null | sort -V | sed 's/^/run: screenshot /' || true
+# ffmpeg grabs the private X screen while the intro runs; the desktop's top left
+# 320x240 is the intro's screen, grown three times without smoothing.
+record_sound_input=()  # the sound server's monitor goes here, once the player plays music
+play_recorded() {
+    mkdir -p "$(dirname "$record")"
+    echo "run: playing the intro on a private Xvfb ($DISPLAY), recording it to $record"
+    ffmpeg -hide_banner -loglevel error -nostdin -y -f x11grab -framerate 60 -video_size 320x240 \
+        -i "$DISPLAY+0,0" "${record_sound_input[@]}" -vf scale=960:720:flags=neighbor \
+        -c:v libx264 -preset veryfast -tune animation -crf 18 -pix_fmt yuv420p "$record.part.mkv" &
+    local recorder=$!
+    sleep 1  # the recorder's first frames are the empty desktop, before the intro starts
+    start_intro
+    status=0
+    wait "$intro" || status=$?
+    sleep 0.5
+    kill -INT "$recorder" 2>/dev/null || true
+    if wait "$recorder" || [ -s "$record.part.mkv" ]; then
+        ffmpeg -hide_banner -loglevel error -nostdin -y -i "$record.part.mkv" -c copy "$record" &&
+            echo "run: recorded $record ($(ffprobe -v error -show_entries format=duration -of csv=p=0 "$record" | cut -c1-5) s)"
+    else
+        echo "run: the recording failed" >&2
+    fi
+    rm -f "$record.part.mkv"
+}
+
+play() {
+    if on_desktop; then
+        play_on_desktop
+    else
+        xvfb_start
+        trap 'wineserver -k 2>/dev/null || true; xvfb_stop' EXIT
+        if [ -n "$record" ]; then
+            play_recorded
+        else
+            play_with_screenshots
+        fi
+    fi
+    wineserver -w 2>/dev/null || true
+}
+
+# The intro's exit status is 0 when it started nothing and nonzero when it started
+# the main program; Wine's own failures leave their words in the log.
+tell_the_end() {
+    local started="" word
+    [ -f "$game/started.log" ] && started=$(grep -m1 '^commandline=' "$game/started.log" | tr -d '\r' | cut -d= -f2-)
+    word=$(grep -m1 -iE '^(wine: |err:)|unhandled exception|failed' "$shots/wine.log" 2>/dev/null | tr -d '\r' || true)
+    if [ -n "$started" ]; then
+        echo "run: the main program was started: $started (the stand-in in $game noted it)"
+    elif [ -n "$word" ]; then
+        echo "run: the intro failed: $word (Wine's words are in $shots/wine.log)"
+        return 1
+    elif [ "$status" = 0 ]; then
+        echo "run: nothing to start: the intro ended without starting the main program"
+    elif [ -n "${INTRO_GAME_DIR:-}" ]; then
+        echo "run: the main program was started: z_qzm__ skipintro in $game"
+    else
+        echo "run: the intro failed: it ended with status $status, yet the stand-in main program never started"
+        return 1
+    fi
+    ls "$shots"/frame-*.png 2>/dev/null | sed 's/^/run: screenshot /' || true
+}
+
+original_args=("$@")
+parse_options "$@"
+set_up_then_build
+prepare_wine
+prepare_folders
+play
+tell_the_end

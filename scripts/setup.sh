@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the builds, the tests and the Wine runs need, from Debian's packages.
-# Idempotent: a machine that already has it all makes no apt call at all.
+# Idempotent: a machine that already has it all makes no apt call at all. Installing is
+# the one step that needs root: run as a user, it asks sudo for apt-get and dpkg alone.
 set -euo pipefail
 
 PACKAGES=(
@@ -8,7 +9,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   libgtest-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core
   wine wine32:i386 xvfb xdotool x11-utils xauth imagemagick ffmpeg valgrind icoutils gnuplot-nox
-  pulseaudio pulseaudio-utils fluidsynth timgm6mb-soundfont sox python3-numpy
+  python3-pil pulseaudio pulseaudio-utils fluidsynth timgm6mb-soundfont sox python3-numpy
 )
 
 missing_packages() {
@@ -60,7 +61,7 @@ pins_for() {  # apt's output, the packages asked for
 install_with_pins() {
   local pins="" out new
   for _ in 1 2 3 4 5 6 7 8 9 10; do
-    out=$(DEBIAN_FRONTEND=noninteractive apt-get install -s --no-remove --no-install-recommends "$@" $pins 2>&1) && \
+    out=$(DEBIAN_FRONTEND=noninteractive $as_root apt-get install -s --no-remove --no-install-recommends "$@" $pins 2>&1) && \
       ! grep -q '^E:' <<<"$out" && break
     new=$(pins_for "$out" "$@" $pins | tr '\n' ' ')
     # Pins already asked for that apt still refuses would loop: give up with its words.
@@ -71,7 +72,19 @@ install_with_pins() {
     pins="$pins $new"
   done
   echo "setup: pinned to the i386 versions:$pins"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-remove --no-install-recommends --allow-downgrades "$@" $pins
+  DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y --no-remove --no-install-recommends --allow-downgrades "$@" $pins
+}
+
+# Nothing when root; sudo otherwise (keeping DEBIAN_FRONTEND), or a clear stop.
+as_root=""
+need_root() {
+  [ "$(id -u)" = 0 ] && return 0
+  if ! command -v sudo >/dev/null; then
+    echo "setup: installing needs root, and there is no sudo here: run scripts/setup.sh as root once" >&2
+    return 1
+  fi
+  echo "setup: installing needs root: asking sudo for apt-get"
+  as_root="sudo DEBIAN_FRONTEND=noninteractive"
 }
 
 main() {
@@ -79,14 +92,15 @@ main() {
   missing=$(missing_packages)
   [ -z "$missing" ] && return 0
   echo "setup: installing $(echo $missing | wc -w) packages (first run only): $(echo $missing)"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then dpkg --add-architecture i386; fi
-  apt-get update -qq || true   # a list that fails to refresh is taken as it was
+  need_root
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then $as_root dpkg --add-architecture i386; fi
+  $as_root apt-get update -qq || true   # a list that fails to refresh is taken as it was
   # shellcheck disable=SC2086
   # With pins, ask for every package, not only the missing ones: pinning a shared library
   # back would otherwise let apt remove a -dev package that is already here.
   # --no-remove: a set that apt could only install by removing something (wine32:i386,
   # when the two copies of a library part ways) is refused instead.
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-remove --no-install-recommends $missing >/dev/null 2>&1 \
+  DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq --no-remove --no-install-recommends $missing >/dev/null 2>&1 \
     || install_with_pins "${PACKAGES[@]}"
   missing=$(missing_packages)
   if [ -n "$missing" ]; then

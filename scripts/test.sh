@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
+[ "${SKIP_SETUP:-}" = 1 ] || bash scripts/setup.sh
+source scripts/user.sh
+continue_as_user "$0" "$@"
 SKIP_SETUP=1 INTRO_SANITIZE=1 bash scripts/build.sh
 
 echo "== host tests"

@@ -1,12 +1,13 @@
 // intro-frames: renders the intro headlessly, with the program's own
 // RenderFrame on the host stand-in, as PNG frames, as a video, or as a
 // contact sheet of its key frames, all in the sheet's own colours.
-#include <sys/stat.h>
+#include <unistd.h>
 
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "tools/intro_frames/png_writer.h"
 #include "tools/intro_frames/progress.h"
 #include "tools/intro_frames/video.h"
+#include "tools/sheet/sheet_rules.h"
 
 namespace {
 
@@ -35,15 +37,64 @@ bool Fail(const std::string& message)
     return false;
 }
 
+// Set by an interrupt (Ctrl-C, a kill) while a video is made, so that no half
+// video is left behind.
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int)
+{
+    interrupted = 1;
+}
+
+// "cannot write FILE", with the system's reason when it gave one.
+bool FailWrite(const std::string& path)
+{
+    return Fail("cannot write " + path + (errno ? std::string(": ") + std::strerror(errno) : std::string()));
+}
+
+// Makes `folder` and its parents; false with the reason.
+bool MakeFolder(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    if (folder.empty() || std::filesystem::is_directory(folder, ec))
+        return true;
+    if (std::filesystem::create_directories(folder, ec))
+        return true;
+    return Fail("cannot make the folder " + folder.string() + ": " + ec.message());
+}
+
+bool MakeParentFolder(const std::string& file)
+{
+    return MakeFolder(std::filesystem::path(file).parent_path());
+}
+
+// The same checks as the build's: what the build would refuse is refused here,
+// with the findings, instead of being rendered wrongly.
+bool SheetAccepted(const std::string& sheetPath, const std::vector<uint8_t>& sheet)
+{
+    std::vector<sheet::Finding> found = sheet::CheckFileBytes(sheet);
+    for (const sheet::Finding& f : found)
+        std::fprintf(stderr, "intro-frames: %s\n", sheet::ToString(f).c_str());
+    if (!sheet::Refused(found))
+        return true;
+    return Fail("the sheet '" + sheetPath + "' is refused, as the build of intro.exe would refuse it" +
+                (sheet::Hint(found).empty() ? "" : "; hint: " + sheet::Hint(found)));
+}
+
 bool StartOnHost(const std::string& sheetPath)
 {
     std::vector<uint8_t> sheet = host::ReadFileBytes(sheetPath);
     if (sheet.empty())
-        return Fail("cannot read the sheet '" + sheetPath + "'");
+        return Fail("cannot read the sheet '" + sheetPath + "'" +
+                    (access(sheetPath.c_str(), R_OK) != 0 ? std::string(": ") + std::strerror(errno) : ""));
+    if (!SheetAccepted(sheetPath, sheet))
+        return false;
     host::PrepareIntro(sheet);
     host::SetRecording(false);
     if (!host::StartIntro())
-        return Fail("the intro did not start with the sheet '" + sheetPath + "'");
+        return Fail("the intro's display start-up failed with the sheet '" + sheetPath +
+                    "' (it loads the palette and the picture from it); sheet-check " + sheetPath +
+                    " tells what the intro cannot take");
     return true;
 }
 
@@ -64,17 +115,17 @@ std::string FramePath(const std::string& directory, long frame)
 
 bool RenderFrames(const Options& options)
 {
-    if (mkdir(options.target.c_str(), 0777) != 0 && errno != EEXIST)
-        return Fail("cannot make the folder '" + options.target + "': " + std::strerror(errno));
+    if (!MakeFolder(options.target))
+        return false;
     long last = options.all ? kLargestFrame : *options.frames.rbegin();
     int scale = options.scale ? options.scale : 1;
     while (intro.frameCount < last) {
         bool closing = RenderNext();
         long frame = intro.frameCount;
-        if (options.all || options.frames.count(frame)) {
-            if (!WritePalettePng(FramePath(options.target, frame), ScalePicture(host::Screen(), scale)))
-                return Fail("cannot write " + FramePath(options.target, frame));
-        }
+        errno = 0;
+        if ((options.all || options.frames.count(frame)) &&
+            !WritePalettePng(FramePath(options.target, frame), ScalePicture(host::Screen(), scale)))
+            return FailWrite(FramePath(options.target, frame));
         if (options.all && closing)
             break;
     }
@@ -86,7 +137,7 @@ bool EncodeFrames(const Options& options, int scale, VideoEncoder* encoder, long
     long last = options.to ? options.to : kClosingFrame;
     Progress progress = StartProgress(last - options.from + 1);
     bool closed = false;
-    while (!closed && intro.frameCount < last) {
+    while (!closed && !interrupted && intro.frameCount < last) {
         closed = RenderNext();
         if (intro.frameCount < options.from)
             continue;
@@ -99,6 +150,38 @@ bool EncodeFrames(const Options& options, int scale, VideoEncoder* encoder, long
     return *written == intro.frameCount - options.from + 1;
 }
 
+// The frame at whose start the intro cues track 5.
+const long kCueFrame = kCaptionLastFrame + 1;
+
+// The sound of the video: the file named by --music, else the generated track
+// when it has been made; empty for a silent video. False when --music names a
+// file that cannot be read.
+bool ChooseMusic(const Options& options, std::string* music)
+{
+    long last = options.to ? options.to : kClosingFrame;
+    if (options.noMusic || last < kCueFrame)
+        return true;
+    std::string path = options.musicNamed ? options.music : DefaultMusicPath();
+    if (access(path.c_str(), R_OK) == 0) {
+        *music = path;
+        return true;
+    }
+    if (options.musicNamed)
+        return Fail("cannot read the music '" + path + "': " + std::strerror(errno));
+    std::fprintf(stderr, "intro-frames: no music: %s has not been made yet, so the video is silent\n",
+                 path.c_str());
+    return true;
+}
+
+void CatchInterrupts()
+{
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;  // no SA_RESTART: a write to ffmpeg returns at once
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);  // a dead ffmpeg shows as a failed write, reported below
+}
+
 bool RenderVideo(const Options& options)
 {
     VideoSettings settings;
@@ -108,21 +191,28 @@ bool RenderVideo(const Options& options)
     settings.height = kScreenHeight * scale;
     settings.fps = options.fps;
     settings.preset = options.preset;
-    std::signal(SIGPIPE, SIG_IGN);  // a dead ffmpeg shows as a failed write, reported below
+    if (!ChooseMusic(options, &settings.music) || !MakeParentFolder(options.target))
+        return false;
+    settings.musicStart = (double)(kCueFrame - options.from) / options.fps;
+    CatchInterrupts();
     VideoEncoder encoder;
     std::string error;
     if (!OpenEncoder(settings, &encoder, &error))
         return Fail(error);
     long written = 0;
-    bool complete = EncodeFrames(options, scale, &encoder, &written);
-    if (!CloseEncoder(&encoder, &error))
+    bool complete = EncodeFrames(options, scale, &encoder, &written) && !interrupted;
+    bool kept = CloseEncoder(&encoder, complete && written > 0, &error);
+    if (interrupted)
+        return Fail("interrupted: no video written (" + encoder.partPath + " removed)");
+    if (!kept && !error.empty())
         return Fail(error);
-    if (!complete || written == 0)
+    if (!kept)
         return Fail(written ? "ffmpeg stopped taking frames" : "no frames: the intro closes at frame " +
                                                                    std::to_string(intro.frameCount));
-    std::printf("intro-frames: %s: frames %ld to %ld, %ld frames at %d fps (%.1f s), %dx%d\n",
+    std::printf("intro-frames: %s: frames %ld to %ld, %ld frames at %d fps (%.1f s), %dx%d, %s\n",
                 options.target.c_str(), options.from, (long)intro.frameCount, written, options.fps,
-                (double)written / options.fps, settings.width, settings.height);
+                (double)written / options.fps, settings.width, settings.height,
+                settings.music.empty() ? "silent" : ("music " + settings.music + " from frame 1501").c_str());
     return true;
 }
 
@@ -154,8 +244,17 @@ bool RenderContact(const Options& options)
         if (!PlaceTile(&sheet, layout, index++, frame, scale))
             return false;
     }
-    if (!WriteRgbPng(options.target, sheet))
-        return Fail("cannot write " + options.target);
+    // Written beside its name, so that a failed write leaves no broken picture.
+    std::string part = options.target + ".part";
+    errno = 0;
+    if (!MakeParentFolder(options.target))
+        return false;
+    if (!WriteRgbPng(part, sheet) || std::rename(part.c_str(), options.target.c_str()) != 0) {
+        int reason = errno;
+        std::remove(part.c_str());
+        errno = reason;
+        return FailWrite(options.target);
+    }
     return true;
 }
 
@@ -183,7 +282,7 @@ int main(int argc, char** argv)
     options.sheet = host::DefaultSheetPath();
     std::string error;
     if (!ParseOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "intro-frames: %s\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "intro-frames: %s\n%s", error.c_str(), kUsageLine);
         return 2;
     }
     return Run(options) ? 0 : 1;

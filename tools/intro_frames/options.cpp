@@ -1,22 +1,40 @@
 #include "tools/intro_frames/options.h"
 
+#include <strings.h>
+
 #include <cerrno>
 #include <cstdlib>
+
+#include "intro/intro.h"
+
+const char kUsageLine[] =
+    "usage: intro-frames (--out DIR (--all | N...) | --video FILE.mp4 | --contact FILE.png [N...]) "
+    "[options] (--help tells more)\n";
 
 const char kUsage[] =
     "usage: intro-frames [--sheet FILE.bmp] [--scale K] --out DIR (--all | N...)\n"
     "       intro-frames [--sheet FILE.bmp] [--scale K] --video FILE.mp4 [--fps N]\n"
-    "                    [--preset P] [--from N] [--to N]\n"
+    "                    [--preset P] [--from N] [--to N] [--music FILE | --no-music]\n"
     "       intro-frames [--sheet FILE.bmp] [--scale K] --contact FILE.png [N...]\n"
-    "  --out DIR      frames N (1 is the first) as DIR/frame-NNNNN.png\n"
+    "  --out DIR      frames N (1 is the first, 10211 the last) as DIR/frame-NNNNN.png\n"
     "  --all          every frame, up to the one that posts the closing key\n"
-    "  --video FILE   the whole sequence as an H.264 video, one video frame per intro frame\n"
+    "  --video FILE   the sequence as an H.264 video (.mp4, .mkv or .mov), one video frame\n"
+    "                 per intro frame, with the music from frame 1501 as the intro cues it\n"
     "  --fps N        frames per second of the video, the display's refresh rate (60)\n"
-    "  --preset P     x264 preset, ultrafast to veryslow (medium)\n"
+    "  --preset P     x264 preset, ultrafast to veryslow (veryfast)\n"
     "  --from, --to   the first and last frame of the video (1 to the closing key)\n"
-    "  --contact FILE the key frames (or frames N...) in one labelled grid picture\n"
+    "  --music FILE   the sound of track 5 (the generated track of the host build by default)\n"
+    "  --no-music     a silent video\n"
+    "  --contact FILE the key frames (or frames N...) in one labelled grid picture (.png)\n"
     "  --scale K      pixels grow to K x K, nearest neighbour (3 for video, else 1)\n"
-    "  --sheet FILE   a replacement sheet instead of the project's resources/all.bmp\n";
+    "  --sheet FILE   a replacement sheet instead of the project's resources/all.bmp; it is\n"
+    "                 checked first, and refused as the build would refuse it\n"
+    "Folders are made as needed; a video is written beside its name and renamed when whole.\n";
+
+std::string DefaultMusicPath()
+{
+    return INTRO_DEFAULT_MUSIC;
+}
 
 namespace {
 
@@ -101,6 +119,9 @@ bool ParseOption(const std::string& arg, const std::string& value, Options* opti
         return TakeNumber(arg, value, 1, kLargestFrame, &options->from, error);
     } else if (arg == "--to") {
         return TakeNumber(arg, value, 1, kLargestFrame, &options->to, error);
+    } else if (arg == "--music") {
+        options->music = value;
+        options->musicNamed = true;
     } else if (arg == "--preset") {
         if (!KnownPreset(value))
             return Error(error, "--preset must be an x264 preset from ultrafast to veryslow, not '" +
@@ -113,10 +134,40 @@ bool ParseOption(const std::string& arg, const std::string& value, Options* opti
 bool TakesValue(const std::string& arg)
 {
     for (const char* option : {"--sheet", "--out", "--video", "--contact", "--scale", "--fps", "--from",
-                               "--to", "--preset"})
+                               "--to", "--preset", "--music"})
         if (arg == option)
             return true;
     return false;
+}
+
+bool EndsWith(const std::string& name, const char* ending)
+{
+    size_t length = std::char_traits<char>::length(ending);
+    return name.size() > length && strcasecmp(name.c_str() + name.size() - length, ending) == 0;
+}
+
+// A name whose format the tool writes: ffmpeg would pick another format (or fail
+// late) by the name's ending, and the contact sheet is always a PNG.
+bool CheckOutputName(const Options& options, std::string* error)
+{
+    const std::string& name = options.target;
+    if (options.mode == Mode::kVideo && !EndsWith(name, ".mp4") && !EndsWith(name, ".mkv") &&
+        !EndsWith(name, ".mov"))
+        return Error(error, "--video writes H.264 in .mp4, .mkv or .mov, not '" + name + "'");
+    if (options.mode == Mode::kContact && !EndsWith(name, ".png"))
+        return Error(error, "--contact writes a PNG picture: name it .png, not '" + name + "'");
+    return true;
+}
+
+// A frame after the closing one is never shown: the window closes there.
+bool CheckPastTheEnd(const Options& options, std::string* error)
+{
+    long latest = options.frames.empty() ? 0 : *options.frames.rbegin();
+    for (long frame : {latest, options.from, options.to})
+        if (frame > kClosingFrame)
+            return Error(error, "frame " + std::to_string(frame) + " is never shown: the intro ends at frame " +
+                                    std::to_string(kClosingFrame));
+    return true;
 }
 
 // What only makes sense in some modes, checked once every argument is read.
@@ -124,8 +175,14 @@ bool CheckCombination(const Options& options, bool videoOptions, std::string* er
 {
     if (options.target.empty())
         return Error(error, "say what to make: --out DIR, --video FILE or --contact FILE");
+    if (!CheckOutputName(options, error) || !CheckPastTheEnd(options, error))
+        return false;
+    if (options.all && !options.frames.empty())
+        return Error(error, "--all renders every frame: name no frames with it");
+    if (options.musicNamed && options.noMusic)
+        return Error(error, "choose --music FILE or --no-music");
     if (videoOptions && options.mode != Mode::kVideo)
-        return Error(error, "--fps, --preset, --from and --to belong to --video");
+        return Error(error, "--fps, --preset, --from, --to, --music and --no-music belong to --video");
     if (options.mode == Mode::kVideo && !options.frames.empty())
         return Error(error, "--video makes a video of a range of frames: use --from and --to");
     if (options.mode == Mode::kVideo && options.to && options.to < options.from)
@@ -151,9 +208,12 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error)
             if (!ParseOption(arg, value, options, &chosen, error))
                 return false;
             videoOptions = videoOptions || arg == "--fps" || arg == "--preset" || arg == "--from" ||
-                           arg == "--to";
+                           arg == "--to" || arg == "--music";
         } else if (arg == "--all") {
             options->all = true;
+        } else if (arg == "--no-music") {
+            options->noMusic = true;
+            videoOptions = true;
         } else if (ParseNumber(arg.c_str(), 1, kLargestFrame, &frame)) {
             options->frames.insert(frame);
         } else if (!arg.empty() && arg[0] == '-') {

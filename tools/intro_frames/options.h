@@ -7,6 +7,10 @@
 
 enum class Mode { kFrames, kVideo, kContact };
 
+// x264's speed for the video: at 960x720 it makes the whole intro in less than its
+// own length on two cores (docs/performance.md has the figures).
+const char kDefaultPreset[] = "veryfast";
+
 struct Options {
     Mode mode = Mode::kFrames;
     std::string sheet;   // the BMP file the intro runs with
@@ -15,17 +19,25 @@ struct Options {
     std::set<long> frames;
     int scale = 0;       // 0 until given: each mode has its own default
     int fps = 60;
-    std::string preset = "medium";
+    std::string preset = kDefaultPreset;
     long from = 1, to = 0;  // the video's frames; to 0 runs to the closing key
+    std::string music;      // the video's sound track; empty: DefaultMusicPath(), if it was made
+    bool musicNamed = false;  // --music was given, so a missing file is an error
+    bool noMusic = false;
 };
 
-// Largest frame number accepted; the intro closes itself long before it.
+// The generated track 5 in the host build, for the video's sound.
+std::string DefaultMusicPath();
+
+// Largest number read as a frame; frames past the closing one are refused, since
+// the intro ends there.
 const long kLargestFrame = 99999;
 const int kLargestScale = 8;
 const int kLargestFps = 1000;
 
-// The usage text, for --help and after every error.
+// The usage text for --help, and the one line shown after an error.
 extern const char kUsage[];
+extern const char kUsageLine[];
 
 // Fills `options` from the command line. On a bad command line it writes a
 // message to `error` and returns false.

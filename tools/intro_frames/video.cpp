@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -38,21 +40,54 @@ std::vector<std::string> EncoderArguments(const VideoSettings& settings)
     return {"-c:v", "mpeg4", "-q:v", "2"};
 }
 
+// ffmpeg's name for the container, from the ending of the video's name; the part
+// file's own ending says nothing.
+std::string ContainerOf(const std::string& path)
+{
+    std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    for (char& ch : ending)
+        ch = (char)std::tolower((unsigned char)ch);
+    return ending == ".mkv" ? "matroska" : ending == ".mov" ? "mov" : "mp4";
+}
+
+// The music as a second input: delayed to the frame of the cue, padded with
+// silence so that the video, not the track, decides where the file ends.
+void AddMusic(const VideoSettings& settings, std::vector<std::string>* args)
+{
+    if (settings.musicStart < 0) {
+        args->push_back("-ss");
+        args->push_back(std::to_string(-settings.musicStart));
+    }
+    args->push_back("-i");
+    args->push_back(settings.music);
+    long delayMs = settings.musicStart > 0 ? std::lround(settings.musicStart * 1000) : 0;
+    for (const std::string& arg :
+         {std::string("-filter_complex"), "[1:a]adelay=delays=" + std::to_string(delayMs) + ":all=1,apad[music]",
+          std::string("-map"), std::string("0:v"), std::string("-map"), std::string("[music]"),
+          std::string("-c:a"), std::string("aac"), std::string("-b:a"), std::string("192k"),
+          std::string("-shortest")})
+        args->push_back(arg);
+}
+
 // Raw RGB in at a fixed rate; out in yuv420p, converted and tagged as BT.709 so
 // that players show the sheet's colours as they are.
-std::vector<std::string> FfmpegArguments(const VideoSettings& settings)
+std::vector<std::string> FfmpegArguments(const VideoSettings& settings, const std::string& output)
 {
     std::vector<std::string> args = {
-        "ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24",
+        "ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24",
         "-video_size", std::to_string(settings.width) + "x" + std::to_string(settings.height),
-        "-framerate", std::to_string(settings.fps), "-i", "pipe:0",
-        "-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
-        "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"};
+        "-framerate", std::to_string(settings.fps), "-i", "pipe:0"};
+    if (!settings.music.empty())
+        AddMusic(settings, &args);
+    for (const char* arg : {"-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p", "-colorspace",
+                            "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"})
+        args.push_back(arg);
     for (const std::string& arg : EncoderArguments(settings))
         args.push_back(arg);
-    for (const char* arg : {"-pix_fmt", "yuv420p", "-movflags", "+faststart"})
+    for (const char* arg : {"-pix_fmt", "yuv420p", "-movflags", "+faststart", "-f"})
         args.push_back(arg);
-    args.push_back(settings.path);
+    args.push_back(ContainerOf(settings.path));
+    args.push_back(output);
     return args;
 }
 
@@ -79,8 +114,10 @@ bool OpenEncoder(const VideoSettings& settings, VideoEncoder* encoder, std::stri
         *error = std::string("cannot make a pipe: ") + std::strerror(errno);
         return false;
     }
+    encoder->path = settings.path;
+    encoder->partPath = PartPath(settings.path);
     int failure = 0;
-    bool started = Spawn(FfmpegArguments(settings), ends[0], &encoder->child, &failure);
+    bool started = Spawn(FfmpegArguments(settings, encoder->partPath), ends[0], &encoder->child, &failure);
     close(ends[0]);
     if (!started) {
         close(ends[1]);
@@ -101,7 +138,12 @@ bool WriteFrame(VideoEncoder* encoder, const RgbImage& frame)
     return std::fwrite(frame.rgb.data(), 1, frame.rgb.size(), encoder->input) == frame.rgb.size();
 }
 
-bool CloseEncoder(VideoEncoder* encoder, std::string* error)
+std::string PartPath(const std::string& path)
+{
+    return path + ".part";
+}
+
+bool CloseEncoder(VideoEncoder* encoder, bool keep, std::string* error)
 {
     bool written = encoder->input && std::fclose(encoder->input) == 0;
     encoder->input = nullptr;
@@ -109,13 +151,14 @@ bool CloseEncoder(VideoEncoder* encoder, std::string* error)
     while (waitpid(encoder->child, &status, 0) < 0 && errno == EINTR) {
     }
     encoder->child = -1;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         *error = "ffmpeg could not write the video (its message is above)";
-        return false;
-    }
-    if (!written) {
+    else if (!written)
         *error = "the frames did not all reach ffmpeg";
-        return false;
-    }
-    return true;
+    else if (keep && std::rename(encoder->partPath.c_str(), encoder->path.c_str()) != 0)
+        *error = "cannot write " + encoder->path + ": " + std::strerror(errno);
+    else if (keep)
+        return true;
+    std::remove(encoder->partPath.c_str());
+    return false;
 }

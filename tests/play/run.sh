@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# scripts/run.sh as a user meets it, on a private Xvfb: the hand-over said in words,
+# screenshots named by the frame they show and equal to intro-frames' pictures, the
+# game's own folder, another build, a failure, a recording, the music's options,
+# and its command line.
+# Each run has its own Wine prefix and run folder under /tmp.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+export SKIP_SETUP=1 INTRO_WINEPREFIX=$work/wine INTRO_RUN_DIR=$work/run
+unset DISPLAY INTRO_GAME_DIR
+passed=0 failed=0
+check() {  # description, then the command that must succeed
+    local what=$1; shift
+    if "$@" >"$work/last.log" 2>&1; then passed=$((passed + 1)); echo "ok   $what"
+    else failed=$((failed + 1)); echo "FAIL $what"; sed 's/^/     /' "$work/last.log" | tail -20; fi
+}
+run() {  # arguments: scripts/run.sh's output in $work/out.txt, its status in $work/status
+    timeout 300 bash scripts/run.sh "$@" >"$work/out.txt" 2>&1
+    echo $? >"$work/status"
+}
+status_is() { [ "$(cat "$work/status")" = "$1" ] || { cat "$work/out.txt"; false; }; }
+said() { grep -qF -- "$1" "$work/out.txt" || { cat "$work/out.txt"; false; }; }
+not_said() { ! grep -qF -- "$1" "$work/out.txt" || { cat "$work/out.txt"; false; }; }
+lines_are() { [ "$(wc -l <"$work/out.txt")" = "$1" ] || { cat "$work/out.txt"; false; }; }
+same_picture() {  # screenshot, frame: not one pixel apart from intro-frames' frame
+    local expected
+    expected=$work/host/$(printf 'frame-%05d' "$2").png
+    [ -f "$expected" ] || build/host/tools/intro-frames --out "$work/host" "$2" >/dev/null
+    [ "$(compare -metric AE "$1" "$expected" null: 2>&1)" = 0 ]
+}
+started_in() {  # folder: the stand-in's note says it was started there with skipintro
+    grep -q '^commandline=z_qzm__.exe skipintro' "$1/started.log" &&
+        grep -qF "directory=$(printf 'Z:%s' "${1//\//\\}")" "$1/started.log"
+}
+
+run --help
+check "--help exits 0" status_is 0
+check "and lists the options" said "--record FILE"
+run --frobnicate
+check "an unknown option exits 2" status_is 2
+check "with the reason and one usage line" lines_are 2
+
+run
+check "a run ends well" status_is 0
+check "and says the main program was started" said "run: the main program was started: z_qzm__.exe skipintro"
+check "the stand-in was started in its folder" started_in "$work/run/game"
+check "never a raw exit status" not_said "low byte"
+for frame in 1 750 1501 2501 5000; do
+    shot=$work/run/$(printf 'frame-%05d' "$frame").png
+    check "the screenshot of frame $frame is named by it" said "run: screenshot $shot"
+    check "and shows frame $frame pixel for pixel" same_picture "$shot" "$frame"
+done
+
+# The music: by default the composed track 5 and the player's winmm.dll lie
+# beside the intro; --music takes a file of any format; --no-music neither.
+check "by default it plays with music" said "run: music: track 5 as composed for the intro"
+check "the player's winmm.dll lies beside the intro" cmp "$work/run/play/winmm.dll" build/win32/player/winmm.dll
+check "and track 5 in its music folder" cmp "$work/run/play/music/track05.wav" build/host/music/track05.wav
+sox build/host/music/track05.wav -r 22050 -c 1 "$work/own.flac" trim 0 5
+run --music "$work/own.flac"
+check "a run with the player's own track ends well" status_is 0
+check "and says so" said "run: music: $work/own.flac as track 5"
+sound_format() { local o; for o in r b c D; do soxi -$o "$1"; done | paste -sd ' '; }
+check "the track is laid out as a CD's: 44100 Hz, 16-bit, stereo, its 5 s" \
+    test "$(sound_format "$work/run/play/music/track05.wav")" = "44100 16 2 5.000000"
+run --music "$work/none.ogg"
+check "a --music file that is not there is refused" status_is 2
+run --no-music
+check "a silent run ends well" status_is 0
+check "with neither the DLL nor the music beside the intro" \
+    test ! -e "$work/run/play/winmm.dll" -a ! -e "$work/run/play/music"
+
+mkdir -p "$work/game"
+echo "the game's data" >"$work/game/velthorn.dat"
+INTRO_GAME_DIR=$work/game run
+check "a game folder without z_qzm__ is refused" status_is 1
+check "in words" said "holds no z_qzm__.com, z_qzm__.exe or z_qzm__.bat"
+check "not with a raw cp error" not_said "cp:"
+cp build/win32/tests/wine/record-start.exe "$work/game/z_qzm__.exe"
+INTRO_GAME_DIR=$work/game run
+check "in the game's folder the run ends well" status_is 0
+check "the main program starts inside the game's folder, beside its data" started_in "$work/game"
+
+echo "no program" >"$work/broken.exe"
+run --exe "$work/broken.exe"
+check "another build that is no program fails" status_is 1
+check "and says the intro failed" said "run: the intro failed:"
+run --exe "$work/none.exe"
+check "a build that is not there is named" said "there is no intro at $work/none.exe"
+
+run --record "$work/videos/run.mp4"
+check "a recorded run ends well" status_is 0
+check "the recording is an H.264 video of the screen, three times enlarged" \
+    bash -c "ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height -of csv=p=0 \
+             '$work/videos/run.mp4' | grep -qx 'h264,960,720'"
+check "that lasts a while" bash -c "ffprobe -v error -show_entries format=duration -of csv=p=0 \
+             '$work/videos/run.mp4' | awk '{ exit !(\$1 > 1) }'"
+check "and leaves no part file" bash -c "! ls '$work/videos' | grep -q part"
+# Started with sudo, it goes on as the user after the installing step: a stand-in
+# sudo notes how it was asked (only root can be in that place).
+if [ "$(id -u)" = 0 ]; then
+    mkdir -p "$work/bin"
+    printf '#!/bin/sh\necho "$*" >"%s"\n' "$work/sudo.txt" >"$work/bin/sudo"
+    chmod +x "$work/bin/sudo"
+    PATH=$work/bin:$PATH SUDO_USER=nobody run --exe "$work/none.exe"
+    check "started with sudo, it goes on as the user who started it" grep -q -- "-u nobody" "$work/sudo.txt"
+    check "without installing again, with the same arguments" \
+        grep -q -- "env SKIP_SETUP=1 HOME=.* bash scripts/run.sh --exe $work/none.exe" "$work/sudo.txt"
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
