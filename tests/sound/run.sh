@@ -157,7 +157,6 @@ case_music_plays_from_the_cue_to_the_stop() {
     [ "${PIPESTATUS[0]}" = 0 ] || CASE_FAILED=$((CASE_FAILED + 1))
     grep '^measure' "$dir/out/analysis.txt" "$dir/out/latencies.txt" 2>/dev/null | sed 's/^[^:]*://; s/^/     /'
     expect_picture_and_end_unchanged "$dir"
-    # Under Wine the DLL is the intro's alone: the main program it starts gets Wine's own.
     # Under Wine the override is the intro's alone, yet Wine loads a DLL found
     # beside a program before its own (as Windows does), so the main program gets
     # the player's DLL too, and through it the system's answers (the next case).
