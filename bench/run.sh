@@ -19,6 +19,7 @@ source scripts/wine.sh
 # They run after the figures above, in this order, with $out and $reps exported.
 SECTIONS=(
     video    # intro-frames --video at its defaults, against the intro's own length
+    music    # the player's winmm.dll: its calls, its thread, the sound's start and stop
 )
 
 reps=${BENCH_REPETITIONS:-7}   # Wine runs on a shared machine vary by a tenth; a median of 7 holds

@@ -27,3 +27,4 @@ if ! TMPDIR="$work/tmp" build/fuzz/fuzz/bitmap-fuzzer -max_total_time="$seconds"
 fi
 grep -E '^stat::number_of_executed_units|^Done' "$work/log" || true
 echo "fuzz: no crash in ${seconds}s"
+bash fuzz/run_wav.sh

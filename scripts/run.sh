@@ -12,9 +12,12 @@ root=$(pwd)
 
 usage() {
     cat <<'EOF'
-usage: scripts/run.sh [--exe FILE] [--record FILE.mp4] [--help]
+usage: scripts/run.sh [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]
 Builds build/win32/intro.exe and plays it under Wine, then says how it ended.
   --exe FILE        play this intro.exe instead (another build, e.g. build/mine/intro.exe)
+  --music FILE      play FILE as track 5 (any format ffmpeg reads) instead of the
+                    track composed for the intro (build/host/music/track05.wav)
+  --no-music        play silent, as without a CD: no player's winmm.dll beside the intro
   --record FILE     record the real intro.exe as it runs, on a private Xvfb, with
                     ffmpeg's x11grab at the display's pace (H.264; folders are made)
   -h, --help        this text
@@ -32,7 +35,7 @@ EOF
 
 fail_usage() {  # message
     echo "run: $1" >&2
-    echo "usage: scripts/run.sh [--exe FILE] [--record FILE.mp4] [--help]" >&2
+    echo "usage: scripts/run.sh [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]" >&2
     exit 2
 }
 
@@ -45,6 +48,7 @@ fail() {  # message
 exe=$root/build/win32/intro.exe   # the program to play
 exe_given=""
 record=""                          # a video file of the real run, or empty
+source scripts/music.sh            # RUN_MUSIC: the track 5 to play, if any
 
 parse_options() {
     while [ $# -gt 0 ]; do
@@ -52,6 +56,10 @@ parse_options() {
             -h | --help) usage; exit 0 ;;
             --exe) [ $# -ge 2 ] || fail_usage "--exe needs a file"; exe=$2; exe_given=1; shift 2 ;;
             --record) [ $# -ge 2 ] || fail_usage "--record needs a file"; record=$2; shift 2 ;;
+            --music) [ $# -ge 2 ] || fail_usage "--music needs a file"
+                     [ -f "$2" ] || fail_usage "--music: there is no file $2"
+                     RUN_MUSIC=$(realpath "$2"); shift 2 ;;
+            --no-music) RUN_MUSIC=none; shift ;;
             *) fail_usage "unknown option '$1'" ;;
         esac
     done
@@ -82,6 +90,7 @@ prepare_wine() {
     source scripts/wine.sh
     export WINEPREFIX=${INTRO_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine}
     wine_prefix_ready "$WINEPREFIX"
+    [ "$RUN_MUSIC" = none ] || music_prefix_ready "$WINEPREFIX"
 }
 
 # out/run/play holds the intro (and, on the private Xvfb, the watching ddraw.dll that
@@ -95,6 +104,7 @@ prepare_folders() {
     rm -f "$shots"/frame-*.png "$shots"/screenshot-*.png "$shots/wine.log"
     mkdir -p "$play" "$game"
     cp "$exe" "$play/intro.exe"
+    music_prepare "$play"
     if [ -n "${INTRO_GAME_DIR:-}" ]; then
         [ -d "$INTRO_GAME_DIR" ] || fail "INTRO_GAME_DIR: there is no folder $INTRO_GAME_DIR"
         game=$(realpath "$INTRO_GAME_DIR")

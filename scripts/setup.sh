@@ -9,7 +9,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   libgtest-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core
   wine wine32:i386 xvfb xdotool x11-utils xauth imagemagick ffmpeg valgrind icoutils gnuplot-nox
-  python3-pil
+  python3-pil pulseaudio pulseaudio-utils fluidsynth timgm6mb-soundfont sox python3-numpy
 )
 
 missing_packages() {
@@ -22,24 +22,57 @@ missing_packages() {
 # The i386 package lists can lag the amd64 ones (a mirror in mid-sync); wine32 then needs
 # each shared library at the same version on both architectures. Ask apt which
 # dependencies it cannot meet and pin both architectures to the version i386 has.
-install_with_pins() {
-  local pins="" out new p v
-  for _ in 1 2 3 4 5 6 7 8 9 10; do
-    out=$(DEBIAN_FRONTEND=noninteractive $as_root apt-get install -s --no-install-recommends "$@" $pins 2>&1) && \
-      ! grep -q '^E:' <<<"$out" && break
-    new=""
-    for p in $(grep -oE 'Depends: [a-z0-9.+-]+:i386' <<<"$out" | awk '{print $2}' | sed 's/:i386$//' | sort -u); do
-      v=$(apt-cache policy "$p:i386" | awk '/Candidate/{print $2}')
-      new="$new $p:amd64=$v $p:i386=$v"
+#
+# The pins for one failed simulation, from its messages:
+#  "A : Depends: B:i386 ..."                  both copies of B at the i386 candidate;
+#  "A : Depends: B (= V) but W is to be installed"   A at W as well;
+#  "A : Depends: B (...) but it is not going to be installed": B's amd64 copy is newer
+#   than the i386 copy wine32 holds; when B has an i386 copy (installed, or else a
+#   candidate), its amd64 copy at that version;
+#  "Packages need to be removed but remove is disabled": apt would upgrade amd64 copies
+#   away from their i386 copies and remove what needs both; each amd64 copy it would
+#   install ("Inst B" without --no-remove) newer than B's installed i386 copy, at that one.
+pins_for() {  # apt's output, the packages asked for
+  local out=$1 p v a w
+  shift
+  if grep -q 'remove is disabled' <<<"$out"; then
+    for p in $(DEBIAN_FRONTEND=noninteractive apt-get install -s --no-install-recommends "$@" 2>/dev/null |
+               sed -nE 's/^Inst ([a-z0-9.+-]+)(:amd64)? .*/\1/p' | sort -u); do
+      v=$(dpkg-query -W -f='${Version}' "$p:i386" 2>/dev/null || true)
+      # Only where the pin changes something: a copy apt would take newer than i386's.
+      [ -n "$v" ] && [ "$(apt-cache policy "$p:amd64" | awk '/Candidate/{print $2}')" != "$v" ] && echo "$p:amd64=$v"
     done
-    # "A : Depends: B (= V) but W is to be installed": take A at W as well.
-    while read -r a w; do
-      [ -n "$a" ] && new="$new $a=$w"
-    done < <(sed -nE 's/^ *([a-z0-9.+-]+(:[a-z0-9]+)?) : Depends: [^ ]+ \(= [^)]+\) but ([^ ]+) is to be installed.*/\1 \3/p' <<<"$out")
-    [ -n "$new" ] || { echo "$out" >&2; return 1; }
+  fi
+  for p in $(grep -oE 'Depends: [a-z0-9.+-]+:i386' <<<"$out" | awk '{print $2}' | sed 's/:i386$//' | sort -u); do
+    v=$(apt-cache policy "$p:i386" | awk '/Candidate/{print $2}')
+    echo "$p:amd64=$v $p:i386=$v"
+  done
+  while read -r a w; do
+    [ -n "$a" ] && echo "$a=$w"
+  done < <(sed -nE 's/^ *([a-z0-9.+-]+(:[a-z0-9]+)?) : Depends: [^ ]+ \(= [^)]+\) but ([^ ]+) is to be installed.*/\1 \3/p' <<<"$out")
+  for p in $(sed -nE 's/.*Depends: ([a-z0-9.+-]+)( \([^)]*\))? but it is not going to be installed.*/\1/p' <<<"$out" | sort -u); do
+    v=$(dpkg-query -W -f='${Version}' "$p:i386" 2>/dev/null || true)
+    [ -n "$v" ] || v=$(apt-cache policy "$p:i386" 2>/dev/null | awk '/Candidate/{print $2}')
+    [ -n "$v" ] && [ "$v" != "(none)" ] && echo "$p:amd64=$v"
+  done
+  return 0
+}
+
+install_with_pins() {
+  local pins="" out new
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    out=$(DEBIAN_FRONTEND=noninteractive $as_root apt-get install -s --no-remove --no-install-recommends "$@" $pins 2>&1) && \
+      ! grep -q '^E:' <<<"$out" && break
+    new=$(pins_for "$out" "$@" $pins | tr '\n' ' ')
+    # Pins already asked for that apt still refuses would loop: give up with its words.
+    if [ -z "${new// }" ] || [ -z "$(comm -13 <(tr ' ' '\n' <<<"$pins" | sort -u) <(tr ' ' '\n' <<<"$new" | sort -u) | grep .)" ]; then
+      echo "$out" >&2
+      return 1
+    fi
     pins="$pins $new"
   done
-  DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y --no-install-recommends --allow-downgrades "$@" $pins
+  echo "setup: pinned to the i386 versions:$pins"
+  DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y --no-remove --no-install-recommends --allow-downgrades "$@" $pins
 }
 
 # Nothing when root; sudo otherwise (keeping DEBIAN_FRONTEND), or a clear stop.
@@ -65,13 +98,19 @@ main() {
   # shellcheck disable=SC2086
   # With pins, ask for every package, not only the missing ones: pinning a shared library
   # back would otherwise let apt remove a -dev package that is already here.
-  DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq --no-install-recommends $missing >/dev/null 2>&1 \
+  # --no-remove: a set that apt could only install by removing something (wine32:i386,
+  # when the two copies of a library part ways) is refused instead.
+  DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq --no-remove --no-install-recommends $missing >/dev/null 2>&1 \
     || install_with_pins "${PACKAGES[@]}"
   missing=$(missing_packages)
   if [ -n "$missing" ]; then
     echo "setup: could not install: $(echo $missing)" >&2
     return 1
   fi
+  if ! dpkg-query -W -f='${Status}\n' wine32:i386 2>/dev/null | grep -q '^install ok installed'; then
+    echo "setup: wine32:i386 is not installed any more: the Wine runs cannot work" >&2
+    return 1
+  fi
 }
 
-main "$@"
+[ "${BASH_SOURCE[0]}" != "$0" ] || main "$@"

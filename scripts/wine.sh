@@ -20,14 +20,26 @@ wine_prefix_ready() {
             return 1
         fi
     fi
-    if ! WINEPREFIX=$prefix timeout 30 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 ||
-       ! WINEPREFIX=$prefix timeout 30 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1; then
-        echo "wine: could not give the prefix $prefix its virtual desktop" >&2
-        return 1
-    fi
-    # Let the server go, so the next program reads the desktop setting afresh; a
-    # server kept up by a program left over from an earlier run is ended.
+    wine_prefix_set "$prefix" 'HKCU\Software\Wine\Explorer' Desktop Default \
+        'HKCU\Software\Wine\Explorer\Desktops' Default 640x480 ||
+        { echo "wine: could not give the prefix $prefix its virtual desktop" >&2; return 1; }
+}
+
+# Sets registry values of the prefix (KEY NAME VALUE, as often as needed), then
+# lets the server go. Every setting goes through here: "wine reg" starts a server
+# and Wine's desktop process, and with no display yet (before xvfb_start) a
+# program started while they linger joins that desktop and cannot make a window.
+# The server's end also makes the next program read the settings afresh; a
+# server kept up by a program left over from an earlier run is ended.
+wine_prefix_set() {  # prefix, then KEY NAME VALUE...
+    local prefix=$1 status=0
+    shift
+    while [ $# -ge 3 ]; do
+        WINEPREFIX=$prefix timeout 30 wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1 || status=1
+        shift 3
+    done
     WINEPREFIX=$prefix timeout 30 wineserver -w || WINEPREFIX=$prefix timeout 20 wineserver -k
+    return "$status"
 }
 
 # A private X server on the first free display from :90 that starts; sets DISPLAY.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # scripts/run.sh as a user meets it, on a private Xvfb: the hand-over said in words,
 # screenshots named by the frame they show and equal to intro-frames' pictures, the
-# game's own folder, another build, a failure, a recording, and its command line.
+# game's own folder, another build, a failure, a recording, the music's options,
+# and its command line.
 # Each run has its own Wine prefix and run folder under /tmp.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -51,6 +52,25 @@ for frame in 1 750 1501 2501 5000; do
     check "the screenshot of frame $frame is named by it" said "run: screenshot $shot"
     check "and shows frame $frame pixel for pixel" same_picture "$shot" "$frame"
 done
+
+# The music: by default the composed track 5 and the player's winmm.dll lie
+# beside the intro; --music takes a file of any format; --no-music neither.
+check "by default it plays with music" said "run: music: track 5 as composed for the intro"
+check "the player's winmm.dll lies beside the intro" cmp "$work/run/play/winmm.dll" build/win32/player/winmm.dll
+check "and track 5 in its music folder" cmp "$work/run/play/music/track05.wav" build/host/music/track05.wav
+sox build/host/music/track05.wav -r 22050 -c 1 "$work/own.flac" trim 0 5
+run --music "$work/own.flac"
+check "a run with the player's own track ends well" status_is 0
+check "and says so" said "run: music: $work/own.flac as track 5"
+sound_format() { local o; for o in r b c D; do soxi -$o "$1"; done | paste -sd ' '; }
+check "the track is laid out as a CD's: 44100 Hz, 16-bit, stereo, its 5 s" \
+    test "$(sound_format "$work/run/play/music/track05.wav")" = "44100 16 2 5.000000"
+run --music "$work/none.ogg"
+check "a --music file that is not there is refused" status_is 2
+run --no-music
+check "a silent run ends well" status_is 0
+check "with neither the DLL nor the music beside the intro" \
+    test ! -e "$work/run/play/winmm.dll" -a ! -e "$work/run/play/music"
 
 mkdir -p "$work/game"
 echo "the game's data" >"$work/game/velthorn.dat"

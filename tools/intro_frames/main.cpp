@@ -194,6 +194,7 @@ bool RenderVideo(const Options& options)
     if (!ChooseMusic(options, &settings.music) || !MakeParentFolder(options.target))
         return false;
     settings.musicStart = (double)(kCueFrame - options.from) / options.fps;
+    settings.frames = (options.to ? options.to : kClosingFrame) - options.from + 1;
     CatchInterrupts();
     VideoEncoder encoder;
     std::string error;

@@ -51,7 +51,9 @@ std::string ContainerOf(const std::string& path)
 }
 
 // The music as a second input: delayed to the frame of the cue, padded with
-// silence so that the video, not the track, decides where the file ends.
+// silence and cut at the video's last frame, so that the video, not the track,
+// decides where the file ends (ffmpeg's -shortest lets the sound run on by a
+// packet or two past the last frame).
 void AddMusic(const VideoSettings& settings, std::vector<std::string>* args)
 {
     if (settings.musicStart < 0) {
@@ -62,10 +64,10 @@ void AddMusic(const VideoSettings& settings, std::vector<std::string>* args)
     args->push_back(settings.music);
     long delayMs = settings.musicStart > 0 ? std::lround(settings.musicStart * 1000) : 0;
     for (const std::string& arg :
-         {std::string("-filter_complex"), "[1:a]adelay=delays=" + std::to_string(delayMs) + ":all=1,apad[music]",
+         {std::string("-filter_complex"), "[1:a]adelay=delays=" + std::to_string(delayMs) + ":all=1,apad,atrim=end=" +
+                                              std::to_string((double)settings.frames / settings.fps) + "[music]",
           std::string("-map"), std::string("0:v"), std::string("-map"), std::string("[music]"),
-          std::string("-c:a"), std::string("aac"), std::string("-b:a"), std::string("192k"),
-          std::string("-shortest")})
+          std::string("-c:a"), std::string("aac"), std::string("-b:a"), std::string("192k")})
         args->push_back(arg);
 }
 

@@ -20,6 +20,7 @@ struct VideoSettings {
     std::string music;         // a sound file for track 5, or empty for a silent video
     double musicStart = 0;     // seconds into the video at which the track begins; negative
                                // when the video begins after the cue, that far into the track
+    long frames = 0;           // the video's frames, at which the sound ends too
 };
 
 struct VideoEncoder {

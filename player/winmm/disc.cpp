@@ -1,0 +1,153 @@
+#include "player/winmm/disc.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "player/winmm/mci_text.h"
+
+namespace winmm {
+
+// The longest track a position can name: a tmsf minute field holds 255.
+static constexpr uint64_t kLongestTrack = 255ull * 60 * kCdFramesPerSecond;
+
+int TrackOfFileName(const std::string& name)
+{
+    static const char kPattern[] = "trackNN.wav";
+    if (name.size() != sizeof kPattern - 1)
+        return 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char c = (char)std::tolower((unsigned char)name[i]);
+        if (kPattern[i] == 'N' ? !std::isdigit((unsigned char)c) : c != kPattern[i])
+            return 0;
+    }
+    return (name[5] - '0') * 10 + (name[6] - '0');
+}
+
+// CD frames of a file, the last part-frame counted whole.
+static uint32_t CdFrames(const TrackFile& file)
+{
+    if (file.rate == 0 || file.frames == 0)
+        return 0;
+    uint64_t frames = (file.frames * kCdFramesPerSecond + file.rate - 1) / file.rate;
+    return (uint32_t)(frames < kLongestTrack ? frames : kLongestTrack);
+}
+
+Disc::Disc(std::vector<TrackFile> tracks) : tracks_(std::move(tracks))
+{
+    if (tracks_.size() > (size_t)kMostTracks)
+        tracks_.resize(kMostTracks);
+    while (!tracks_.empty() && CdFrames(tracks_.back()) == 0)
+        tracks_.pop_back();
+    for (const TrackFile& file : tracks_)
+        starts_.push_back(starts_.back() + CdFrames(file));
+}
+
+bool Disc::HasFile(int track) const
+{
+    return track >= 1 && track <= Count() && Length(track) > 0;
+}
+
+int Disc::TrackAt(uint32_t position) const
+{
+    for (int track = 1; track <= Count(); ++track)
+        if (position < Start(track + 1) && HasFile(track))
+            return track;
+    return Count();
+}
+
+uint64_t Disc::SampleAt(int track, uint32_t position) const
+{
+    const TrackFile& file = File(track);
+    if (position <= Start(track))
+        return 0;
+    uint32_t offset = position - Start(track);
+    if (offset >= Length(track))
+        return file.frames;
+    uint64_t sample = (uint64_t)offset * file.rate / kCdFramesPerSecond;
+    return sample < file.frames ? sample : file.frames;
+}
+
+uint32_t Disc::PositionOf(int track, uint64_t sample) const
+{
+    const TrackFile& file = File(track);
+    uint64_t offset = sample * kCdFramesPerSecond / file.rate;
+    return Start(track) + (uint32_t)(offset < Length(track) ? offset : Length(track));
+}
+
+// Minutes, seconds and frames as one count of frames; false past a minute or a second.
+static bool MsfFrames(uint32_t minutes, uint32_t seconds, uint32_t frames, uint32_t* total)
+{
+    if (seconds >= 60 || frames >= kCdFramesPerSecond)
+        return false;
+    *total = (minutes * 60 + seconds) * kCdFramesPerSecond + frames;
+    return true;
+}
+
+Place Disc::Read(uint32_t value, TimeFormat format, unsigned long* error) const
+{
+    *error = kMciOk;
+    const uint32_t b0 = value & 0xFF, b1 = (value >> 8) & 0xFF, b2 = (value >> 16) & 0xFF, b3 = value >> 24;
+    uint32_t offset = 0;
+    if (format == TimeFormat::Tmsf) {
+        int track = (int)b0;
+        bool onDisc = track >= 1 && track <= Count() + 1 && MsfFrames(b1, b2, b3, &offset);
+        if (onDisc && track == Count() + 1 && offset == 0)
+            return Place{End(), Count()};
+        if (!onDisc || track > Count() || offset > Length(track)) {
+            *error = kMciErrOutOfRange;
+            return Place{};
+        }
+        return Place{Start(track) + offset, track};
+    }
+    uint64_t position = 0;
+    if (format == TimeFormat::Msf) {
+        if (b3 != 0 || !MsfFrames(b0, b1, b2, &offset)) {
+            *error = kMciErrOutOfRange;
+            return Place{};
+        }
+        position = offset;
+    } else {
+        // Rounded up, so that a position given back in milliseconds reads as itself.
+        position = ((uint64_t)value * kCdFramesPerSecond + 999) / 1000;
+    }
+    if (position > End()) {
+        *error = kMciErrOutOfRange;
+        return Place{};
+    }
+    if (position < kFirstTrackStart)
+        position = kFirstTrackStart;
+    return Place{(uint32_t)position, TrackAt((uint32_t)position)};
+}
+
+static std::string Msf(uint32_t frames)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", frames / (60 * kCdFramesPerSecond),
+                  frames / kCdFramesPerSecond % 60, frames % kCdFramesPerSecond);
+    return text;
+}
+
+static std::string Milliseconds(uint32_t frames)
+{
+    return std::to_string((uint64_t)frames * 1000 / kCdFramesPerSecond);
+}
+
+std::string Disc::PositionText(uint32_t position, TimeFormat format) const
+{
+    if (format == TimeFormat::Msf)
+        return Msf(position);
+    if (format == TimeFormat::Milliseconds)
+        return Milliseconds(position);
+    int track = TrackAt(position);
+    uint32_t start = Count() > 0 ? Start(track) : kFirstTrackStart;
+    char number[8];
+    std::snprintf(number, sizeof number, "%02d:", track);
+    return number + Msf(position > start ? position - start : 0);
+}
+
+std::string Disc::LengthText(uint32_t frames, TimeFormat format)
+{
+    return format == TimeFormat::Milliseconds ? Milliseconds(frames) : Msf(frames);
+}
+
+}  // namespace winmm

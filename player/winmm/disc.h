@@ -1,0 +1,81 @@
+// The audio CD that the music folder stands for: its tracks laid end to end
+// as on a disc, and the MCI time formats that name positions on it. A
+// position is a count of CD frames (1/75 s) from the start of the disc; the
+// first track begins two seconds in, at frame 150, as on a pressed CD.
+// Platform-free, so the host tests check it too.
+#ifndef INTRO_PLAYER_WINMM_DISC_H
+#define INTRO_PLAYER_WINMM_DISC_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace winmm {
+
+// CD frames a second, and where the first track starts.
+constexpr uint32_t kCdFramesPerSecond = 75;
+constexpr uint32_t kFirstTrackStart = 150;
+// Track numbers run from 1 to 99, as MCI's two-digit fields allow.
+constexpr int kMostTracks = 99;
+
+// A track's file: its sample rate and its length in sample frames. A track
+// without a file (0 frames) takes no room on the disc.
+struct TrackFile {
+    uint32_t rate = 0;
+    uint64_t frames = 0;
+};
+
+// The track a file name stands for: "track05.wav" in any case is 5; 0 for
+// any other name.
+int TrackOfFileName(const std::string& name);
+
+enum class TimeFormat { Msf, Tmsf, Milliseconds };
+
+// One position given in a command, read in a time format: where it is on the
+// disc, and the track it names (tmsf) or lies in (the other formats).
+struct Place {
+    uint32_t position = 0;
+    int track = 0;
+};
+
+class Disc {
+public:
+    Disc() = default;
+    // tracks[0] is track 1; trailing tracks without a file are left off.
+    explicit Disc(std::vector<TrackFile> tracks);
+
+    // The number of the last track with a file; 0 for a disc of none.
+    int Count() const { return (int)tracks_.size(); }
+    bool HasFile(int track) const;
+    const TrackFile& File(int track) const { return tracks_[track - 1]; }
+    // Where a track starts, from 1 to Count() + 1 (the end of the disc).
+    uint32_t Start(int track) const { return starts_[track - 1]; }
+    uint32_t Length(int track) const { return Start(track + 1) - Start(track); }
+    uint32_t End() const { return starts_.back(); }
+    // The track with a file that holds `position`: the last one for the
+    // end of the disc, the first one for the lead-in before it.
+    int TrackAt(uint32_t position) const;
+    // The sample frame of the track's file that plays at `position`.
+    uint64_t SampleAt(int track, uint32_t position) const;
+    // The disc position at which a sample frame of a track's file plays.
+    uint32_t PositionOf(int track, uint64_t sample) const;
+
+    // An MCI integer as a position in `format`; `error` is 0 or the MCI
+    // error for a position off the disc. In tmsf a track beyond the last
+    // names the end of the disc, at its start only.
+    Place Read(uint32_t value, TimeFormat format, unsigned long* error) const;
+    // A position as "status position" gives it: "05:01:30:00" in tmsf,
+    // "03:32:00" in msf, "212000" in milliseconds.
+    std::string PositionText(uint32_t position, TimeFormat format) const;
+    // A length as "status length" gives it: minutes, seconds and frames in
+    // tmsf and msf alike, or milliseconds.
+    static std::string LengthText(uint32_t frames, TimeFormat format);
+
+private:
+    std::vector<TrackFile> tracks_;
+    std::vector<uint32_t> starts_{kFirstTrackStart};
+};
+
+}  // namespace winmm
+
+#endif

@@ -1,0 +1,476 @@
+#include "player/winmm/wave_stream.h"
+
+#include <mmsystem.h>
+
+#include <memory>
+
+#include "player/common/debug_line.h"
+#include "player/common/passthrough.h"
+#include "player/winmm/event_log.h"
+#include "player/winmm/music_folder.h"
+
+namespace {
+
+// Buffers queued at once, and the sound each holds: enough queued to ride
+// out a busy machine, while a stop still silences at once (waveOutReset).
+constexpr int kBuffers = 6;
+constexpr uint32_t kBuffersPerSecond = 20;
+// The longest a stop waits for the thread to have silenced the sound.
+constexpr DWORD kMostStopWait = 2000;
+
+// The system's waveOut functions: this DLL stands in for winmm.dll, so it
+// reaches the real ones through the system's copy, never by import.
+struct WaveOutCalls {
+    decltype(&waveOutOpen) open = nullptr;
+    decltype(&waveOutClose) close = nullptr;
+    decltype(&waveOutPrepareHeader) prepare = nullptr;
+    decltype(&waveOutUnprepareHeader) unprepare = nullptr;
+    decltype(&waveOutWrite) write = nullptr;
+    decltype(&waveOutReset) reset = nullptr;
+    decltype(&waveOutPause) pause = nullptr;
+    decltype(&waveOutRestart) restart = nullptr;
+    bool found = false;
+};
+
+// Found by the first WaveStream, on the first served command's thread.
+WaveOutCalls waveOut;
+
+template <typename Function>
+void Find(Function* function, const char* name)
+{
+    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(SystemFunction(name)));
+    waveOut.found = waveOut.found && *function != nullptr;
+}
+
+void FindWaveOut()
+{
+    waveOut.found = true;
+    Find(&waveOut.open, "waveOutOpen");
+    Find(&waveOut.close, "waveOutClose");
+    Find(&waveOut.prepare, "waveOutPrepareHeader");
+    Find(&waveOut.unprepare, "waveOutUnprepareHeader");
+    Find(&waveOut.write, "waveOutWrite");
+    Find(&waveOut.reset, "waveOutReset");
+    Find(&waveOut.pause, "waveOutPause");
+    Find(&waveOut.restart, "waveOutRestart");
+}
+
+void PostNotification(HWND window, unsigned flag)
+{
+    if (window)
+        PostMessageA(window, MM_MCINOTIFY, flag, winmm::kServedDeviceId);
+}
+
+}  // namespace
+
+// One play range, shared by the device's side and the thread that streams it.
+struct Playback {
+    Playback() : wake(CreateEventA(NULL, FALSE, FALSE, NULL)), ended(CreateEventA(NULL, TRUE, FALSE, NULL))
+    {
+        InitializeCriticalSection(&lock);
+    }
+    ~Playback()
+    {
+        CloseHandle(wake);
+        CloseHandle(ended);
+        DeleteCriticalSection(&lock);
+    }
+    Playback(const Playback&) = delete;
+    Playback& operator=(const Playback&) = delete;
+
+    std::vector<winmm::Segment> segments;
+    std::vector<std::string> files;  // of each segment
+    HANDLE wake;   // an order came, or the system is done with a buffer
+    HANDLE ended;  // the sound is silenced and the device closed
+    HMODULE pin = NULL;  // this DLL, held while the thread runs
+    // The window to notify at the end of the range; whoever takes it first notifies.
+    HWND volatile window = NULL;
+    // Guarded by lock: the orders of the device's side, and the progress.
+    CRITICAL_SECTION lock;
+    bool stop = false;
+    bool paused = false;
+    winmm::Progress progress;
+};
+
+namespace {
+
+HWND TakeWindow(Playback& playback)
+{
+    return static_cast<HWND>(InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&playback.window), NULL));
+}
+
+struct Buffer {
+    WAVEHDR header = {};
+    std::vector<char> bytes;
+    bool queued = false;
+    size_t segment = 0;
+    uint64_t endSample = 0;  // the sample frame after the last one it holds
+};
+
+// The thread's work: the segments' samples, buffer by buffer, into waveOut.
+class Streamer {
+public:
+    explicit Streamer(Playback& playback) : playback_(playback) {}
+    void Run();
+
+private:
+    bool Orders();
+    void Reap();
+    bool FillAndQueue();
+    bool Advance();
+    bool OpenSegment(size_t index);
+    bool OpenOut();
+    void CloseOut();
+    Buffer* FreeBuffer();
+    void SetProgress(bool playing, size_t segment, uint64_t sample);
+
+    Playback& playback_;
+    HWAVEOUT out_ = NULL;
+    bool outPaused_ = false;
+    winmm::WavFormat outFormat_;
+    std::unique_ptr<FileSource> file_;
+    winmm::WavFormat format_;
+    size_t segment_ = 0;
+    uint64_t next_ = 0, end_ = 0;  // sample frames of the segment still to queue
+    Buffer buffers_[kBuffers];
+    int queued_ = 0;
+    bool exhausted_ = false;
+    bool soundStarted_ = false;
+};
+
+void Streamer::Run()
+{
+    bool failed = !OpenSegment(0);
+    while (!failed && Orders()) {
+        Reap();
+        failed = !FillAndQueue();
+        if (exhausted_ && queued_ == 0) {
+            SetProgress(false, segment_, end_);
+            PostNotification(TakeWindow(playback_), winmm::kNotifySuccessful);
+            LogEvent("sound ended: the range has played");
+            break;
+        }
+        WaitForSingleObject(playback_.wake, 1000);
+    }
+    CloseOut();
+    SetProgress(false, segment_, next_);
+}
+
+// Applies the device's orders; false when it asked to stop.
+bool Streamer::Orders()
+{
+    EnterCriticalSection(&playback_.lock);
+    const bool stop = playback_.stop, paused = playback_.paused;
+    LeaveCriticalSection(&playback_.lock);
+    if (stop)
+        return false;
+    if (out_ && paused != outPaused_)
+        (paused ? waveOut.pause : waveOut.restart)(out_);
+    outPaused_ = paused;
+    return true;
+}
+
+// Takes back the buffers the system has played, and moves the progress on.
+void Streamer::Reap()
+{
+    for (Buffer& buffer : buffers_) {
+        if (!buffer.queued || !(buffer.header.dwFlags & WHDR_DONE))
+            continue;
+        waveOut.unprepare(out_, &buffer.header, sizeof buffer.header);
+        buffer.queued = false;
+        --queued_;
+        SetProgress(true, buffer.segment, buffer.endSample);
+    }
+}
+
+Buffer* Streamer::FreeBuffer()
+{
+    for (Buffer& buffer : buffers_)
+        if (!buffer.queued)
+            return &buffer;
+    return nullptr;
+}
+
+static bool SameFormat(const winmm::WavFormat& a, const winmm::WavFormat& b)
+{
+    return a.rate == b.rate && a.channels == b.channels && a.bits == b.bits;
+}
+
+// Queues every free buffer there is sound for; false when the sound device fails.
+bool Streamer::FillAndQueue()
+{
+    Buffer* buffer;
+    while (!exhausted_ && (buffer = FreeBuffer()) != nullptr) {
+        if (!Advance()) {
+            exhausted_ = true;
+            break;
+        }
+        if (out_ && !SameFormat(format_, outFormat_)) {
+            if (queued_ > 0)
+                break;  // the next file needs the device opened afresh, once this one has played
+            CloseOut();
+        }
+        if (!out_ && !OpenOut())
+            return false;
+        const uint32_t perBuffer = format_.rate / kBuffersPerSecond;
+        const uint64_t frames = end_ - next_ < perBuffer ? end_ - next_ : perBuffer;
+        buffer->bytes.resize((size_t)frames * format_.frameBytes);
+        size_t got = file_->ReadAt(format_.dataOffset + next_ * format_.frameBytes, buffer->bytes.data(),
+                                   buffer->bytes.size());
+        if (got < format_.frameBytes) {
+            DebugLine("a track's file ends early; the rest of its range is skipped");
+            next_ = end_;
+            continue;
+        }
+        next_ += got / format_.frameBytes;
+        buffer->header = WAVEHDR();
+        buffer->header.lpData = buffer->bytes.data();
+        buffer->header.dwBufferLength = (DWORD)(got - got % format_.frameBytes);
+        buffer->segment = segment_;
+        buffer->endSample = next_;
+        if (waveOut.prepare(out_, &buffer->header, sizeof buffer->header) != MMSYSERR_NOERROR ||
+            waveOut.write(out_, &buffer->header, sizeof buffer->header) != MMSYSERR_NOERROR) {
+            DebugLine("the sound device refused a buffer");
+            return false;
+        }
+        buffer->queued = true;
+        ++queued_;
+        if (!soundStarted_)
+            LogEvent("sound started: the first buffer is queued");
+        soundStarted_ = true;
+    }
+    return true;
+}
+
+// Makes sure the current segment has samples left, moving to the next ones;
+// false when the range has none left.
+bool Streamer::Advance()
+{
+    while (next_ >= end_) {
+        if (segment_ + 1 >= playback_.segments.size() || !OpenSegment(segment_ + 1))
+            return false;
+    }
+    return true;
+}
+
+bool Streamer::OpenSegment(size_t index)
+{
+    segment_ = index;
+    const winmm::Segment& segment = playback_.segments[index];
+    file_.reset(new FileSource(playback_.files[index]));
+    if (!ReadTrackFormat(playback_.files[index], &format_) || !file_->IsOpen())
+        return false;
+    next_ = segment.first;
+    end_ = segment.end < format_.frames ? segment.end : format_.frames;
+    return true;
+}
+
+bool Streamer::OpenOut()
+{
+    WAVEFORMATEX wave = {};
+    wave.wFormatTag = WAVE_FORMAT_PCM;
+    wave.nChannels = format_.channels;
+    wave.nSamplesPerSec = format_.rate;
+    wave.wBitsPerSample = format_.bits;
+    wave.nBlockAlign = format_.frameBytes;
+    wave.nAvgBytesPerSec = format_.rate * format_.frameBytes;
+    MMRESULT result = waveOut.open(&out_, WAVE_MAPPER, &wave, reinterpret_cast<DWORD_PTR>(playback_.wake), 0,
+                                   CALLBACK_EVENT);
+    if (result != MMSYSERR_NOERROR) {
+        DebugLine("the sound device cannot play %u Hz, %u channels, %u bits (waveOutOpen: %u); the music is silent",
+                  (unsigned)format_.rate, (unsigned)format_.channels, (unsigned)format_.bits, result);
+        out_ = NULL;
+        return false;
+    }
+    outFormat_ = format_;
+    outPaused_ = false;
+    EnterCriticalSection(&playback_.lock);
+    const bool paused = playback_.paused;
+    LeaveCriticalSection(&playback_.lock);
+    if (paused)
+        waveOut.pause(out_);
+    outPaused_ = paused;
+    return true;
+}
+
+void Streamer::CloseOut()
+{
+    if (!out_)
+        return;
+    waveOut.reset(out_);
+    for (Buffer& buffer : buffers_) {
+        if (buffer.queued)
+            waveOut.unprepare(out_, &buffer.header, sizeof buffer.header);
+        buffer.queued = false;
+    }
+    queued_ = 0;
+    waveOut.close(out_);
+    out_ = NULL;
+    LogEvent("sound silenced: the device is reset and closed");
+}
+
+void Streamer::SetProgress(bool playing, size_t segment, uint64_t sample)
+{
+    EnterCriticalSection(&playback_.lock);
+    playback_.progress = winmm::Progress{playing, segment, sample};
+    LeaveCriticalSection(&playback_.lock);
+}
+
+// The CPU time the calling thread has used, in milliseconds.
+double ThreadMilliseconds()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return 0;
+    auto ticks = [](const FILETIME& t) { return (unsigned long long)t.dwHighDateTime << 32 | t.dwLowDateTime; };
+    return (double)(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+DWORD WINAPI StreamThread(void* parameter)
+{
+    std::shared_ptr<Playback>* held = static_cast<std::shared_ptr<Playback>*>(parameter);
+    Playback& playback = **held;
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+    const DWORD began = GetTickCount();
+    {
+        Streamer streamer(playback);
+        streamer.Run();
+    }
+    LogEvent("stream thread ends: %.1f ms of CPU in %.1f s", ThreadMilliseconds(),
+             (GetTickCount() - began) / 1000.0);
+    HMODULE pin = playback.pin;
+    SetEvent(playback.ended);
+    delete held;
+    FreeLibraryAndExitThread(pin, 0);
+}
+
+}  // namespace
+
+WaveStream::WaveStream(std::vector<std::string> paths) : paths_(std::move(paths))
+{
+    InitializeCriticalSection(&lock_);
+    FindWaveOut();
+    if (!waveOut.found)
+        DebugLine("the system's winmm.dll lacks waveOut functions; the music folder cannot play");
+}
+
+WaveStream::~WaveStream()
+{
+    DeleteCriticalSection(&lock_);
+}
+
+std::shared_ptr<Playback> WaveStream::Current()
+{
+    EnterCriticalSection(&lock_);
+    std::shared_ptr<Playback> current = current_;
+    LeaveCriticalSection(&lock_);
+    return current;
+}
+
+bool WaveStream::Play(const std::vector<winmm::Segment>& segments, uintptr_t window)
+{
+    Stop(winmm::kNotifySuperseded);
+    if (!waveOut.found || segments.empty())
+        return false;
+    auto playback = std::make_shared<Playback>();
+    playback->segments = segments;
+    for (const winmm::Segment& segment : segments)
+        playback->files.push_back(paths_[segment.track - 1]);
+    playback->window = reinterpret_cast<HWND>(window);
+    playback->progress = winmm::Progress{true, 0, segments[0].first};
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&StreamThread),
+                            &playback->pin)) {
+        DebugLine("cannot hold this DLL for the music's thread (error %lu)", GetLastError());
+        return false;
+    }
+    auto* held = new std::shared_ptr<Playback>(playback);
+    HANDLE thread = CreateThread(NULL, 0, StreamThread, held, 0, NULL);
+    if (!thread) {
+        DebugLine("cannot start the music's thread (error %lu)", GetLastError());
+        FreeLibrary(playback->pin);
+        delete held;
+        return false;
+    }
+    CloseHandle(thread);
+    EnterCriticalSection(&lock_);
+    current_ = playback;
+    LeaveCriticalSection(&lock_);
+    return true;
+}
+
+void WaveStream::Stop(unsigned flag)
+{
+    std::shared_ptr<Playback> playback = Current();
+    if (!playback)
+        return;
+    PostNotification(TakeWindow(*playback), flag);
+    EnterCriticalSection(&playback->lock);
+    playback->stop = true;
+    LeaveCriticalSection(&playback->lock);
+    SetEvent(playback->wake);
+    if (WaitForSingleObject(playback->ended, kMostStopWait) != WAIT_OBJECT_0)
+        DebugLine("the music's thread did not stop within %lu ms", kMostStopWait);
+    EnterCriticalSection(&lock_);
+    if (current_ == playback)
+        current_.reset();
+    LeaveCriticalSection(&lock_);
+}
+
+static void SetPaused(Playback* playback, bool paused)
+{
+    if (!playback)
+        return;
+    EnterCriticalSection(&playback->lock);
+    playback->paused = paused;
+    LeaveCriticalSection(&playback->lock);
+    SetEvent(playback->wake);
+}
+
+void WaveStream::Pause()
+{
+    SetPaused(Current().get(), true);
+}
+
+void WaveStream::Resume()
+{
+    SetPaused(Current().get(), false);
+}
+
+winmm::Progress WaveStream::Where()
+{
+    std::shared_ptr<Playback> playback = Current();
+    if (!playback)
+        return winmm::Progress();
+    EnterCriticalSection(&playback->lock);
+    winmm::Progress progress = playback->progress;
+    LeaveCriticalSection(&playback->lock);
+    return progress;
+}
+
+void WaveStream::WaitUntilEnded()
+{
+    std::shared_ptr<Playback> playback = Current();
+    if (playback)
+        WaitForSingleObject(playback->ended, INFINITE);
+}
+
+void WaveStream::Notify(uintptr_t window, unsigned flag)
+{
+    PostNotification(reinterpret_cast<HWND>(window), flag);
+}
+
+winmm::Reply WaveStream::SystemCommand(const std::string& command, uintptr_t window)
+{
+    char answer[256] = "";
+    winmm::Reply reply;
+    reply.code = SystemSendString(command.c_str(), answer, sizeof answer, reinterpret_cast<HWND>(window));
+    reply.text = answer;
+    return reply;
+}
+
+MCIERROR SystemSendString(LPCSTR command, LPSTR answer, UINT length, HWND window)
+{
+    static const auto send =
+        reinterpret_cast<decltype(&mciSendStringA)>(reinterpret_cast<void*>(SystemFunction("mciSendStringA")));
+    return send ? send(command, answer, length, window) : MCIERR_CANNOT_LOAD_DRIVER;
+}

@@ -1,0 +1,54 @@
+// The served device's platform on Windows: each play range streams from a
+// thread of its own through the system's waveOut functions, and the system's
+// own mciSendStringA answers what the device gives it.
+//
+// A streaming thread holds a reference to this DLL from before it starts
+// until it ends (FreeLibraryAndExitThread), so the DLL cannot be unloaded
+// under it: a FreeLibrary while music plays takes effect when the range ends
+// or is stopped. At the end of the process the system ends the thread with
+// the others; nothing here waits for it then.
+#ifndef INTRO_PLAYER_WINMM_WAVE_STREAM_H
+#define INTRO_PLAYER_WINMM_WAVE_STREAM_H
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "player/winmm/cd_device.h"
+
+struct Playback;
+
+class WaveStream : public winmm::CdPlatform {
+public:
+    // paths[0] is track 1's file.
+    explicit WaveStream(std::vector<std::string> paths);
+    ~WaveStream() override;
+    WaveStream(const WaveStream&) = delete;
+    WaveStream& operator=(const WaveStream&) = delete;
+
+    bool Play(const std::vector<winmm::Segment>& segments, uintptr_t window) override;
+    void Stop(unsigned flag) override;
+    void Pause() override;
+    void Resume() override;
+    winmm::Progress Where() override;
+    void WaitUntilEnded() override;
+    void Notify(uintptr_t window, unsigned flag) override;
+    winmm::Reply SystemCommand(const std::string& command, uintptr_t window) override;
+
+private:
+    std::shared_ptr<Playback> Current();
+
+    std::vector<std::string> paths_;
+    // The range under way; guarded, since a caller that waits for its end
+    // takes it from another thread than the one that stops it.
+    CRITICAL_SECTION lock_;
+    std::shared_ptr<Playback> current_;
+};
+
+// The system's own mciSendStringA; MCIERR_CANNOT_LOAD_DRIVER when the
+// system's winmm.dll cannot be had.
+MCIERROR SystemSendString(LPCSTR command, LPSTR answer, UINT length, HWND window);
+
+#endif

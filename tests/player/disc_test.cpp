@@ -1,0 +1,175 @@
+// The disc the music folder stands for: where its tracks lie and how MCI's
+// time formats name positions on it. A CD frame is 1/75 s: three minutes at
+// 44100 Hz are 7938000 sample frames and 13500 CD frames.
+#include <gtest/gtest.h>
+
+#include "player/winmm/disc.h"
+#include "player/winmm/mci_text.h"
+
+namespace {
+
+using winmm::Disc;
+using winmm::TimeFormat;
+using winmm::TrackFile;
+
+constexpr uint32_t kThreeMinutes = 13500;
+
+// Track 5 alone, three minutes at 44100 Hz: what the run's music folder holds.
+Disc TrackFiveOnly()
+{
+    std::vector<TrackFile> tracks(5);
+    tracks[4] = TrackFile{44100, 7938000};
+    return Disc(tracks);
+}
+
+// Tracks 2 (10 s at 22050 Hz, a part-frame over) and 4 (one minute at 48000 Hz).
+Disc TwoAndFour()
+{
+    std::vector<TrackFile> tracks(6);
+    tracks[1] = TrackFile{22050, 220500 + 100};
+    tracks[3] = TrackFile{48000, 2880000};
+    return Disc(tracks);
+}
+
+uint32_t Tmsf(const char* text)
+{
+    uint32_t value = 0;
+    EXPECT_TRUE(winmm::ParseMciInteger(text, &value)) << text;
+    return value;
+}
+
+TEST(Disc, TrackNumbersComeFromFileNamesInAnyCase)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"track05.wav", 5}, {"TRACK05.WAV", 5}, {"Track12.Wav", 12}, {"track99.wav", 99}, {"track01.wav", 1},
+        {"track00.wav", 0}, {"track5.wav", 0},  {"track005.wav", 0}, {"track05.mp3", 0}, {"track05.wav.bak", 0},
+        {"xtrack05.wav", 0}, {"trackab.wav", 0}, {"", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(winmm::TrackOfFileName(c.first), c.second) << c.first;
+}
+
+TEST(Disc, TracksLieEndToEndFromTwoSecondsIn)
+{
+    Disc disc = TrackFiveOnly();
+    EXPECT_EQ(disc.Count(), 5);
+    EXPECT_FALSE(disc.HasFile(4));
+    EXPECT_TRUE(disc.HasFile(5));
+    EXPECT_EQ(disc.Start(1), 150u);
+    EXPECT_EQ(disc.Start(5), 150u);
+    EXPECT_EQ(disc.Length(5), kThreeMinutes);
+    EXPECT_EQ(disc.End(), 150u + kThreeMinutes);
+
+    Disc two = TwoAndFour();
+    EXPECT_EQ(two.Count(), 4) << "trailing tracks without files are not on the disc";
+    EXPECT_EQ(two.Length(2), 751u) << "10 s and a part-frame";
+    EXPECT_EQ(two.Start(3), 150u + 751);
+    EXPECT_EQ(two.Start(4), 150u + 751);
+    EXPECT_EQ(two.End(), 150u + 751 + 4500);
+    EXPECT_EQ(two.TrackAt(0), 2) << "the lead-in belongs to the first track";
+    EXPECT_EQ(two.TrackAt(150 + 750), 2);
+    EXPECT_EQ(two.TrackAt(150 + 751), 4);
+    EXPECT_EQ(two.TrackAt(two.End()), 4);
+
+    EXPECT_EQ(Disc(std::vector<TrackFile>(3)).Count(), 0);
+}
+
+TEST(Disc, TmsfPositionsNameATrackAndAnOffsetInIt)
+{
+    Disc disc = TrackFiveOnly();
+    struct Case {
+        const char* text;
+        unsigned long error;
+        uint32_t position;
+        int track;
+    };
+    const Case cases[] = {
+        {"05:00:00:00", 0, 150, 5},
+        {"06:00:00:00", 0, 150 + kThreeMinutes, 5},  // the start of the next track: the end of the disc
+        {"05:01:30:00", 0, 150 + 90 * 75, 5},
+        {"05:00:00:74", 0, 150 + 74, 5},
+        {"05:03:00:00", 0, 150 + kThreeMinutes, 5},  // the very end of track 5
+        {"04:00:00:00", 0, 150, 4},                  // a track without a file, at its start
+        {"5", 0, 150, 5},
+        {"05:03:00:01", 282, 0, 0},  // past the end of the track
+        {"06:00:00:01", 282, 0, 0},
+        {"07:00:00:00", 282, 0, 0},
+        {"00:00:00:00", 282, 0, 0},
+        {"05:00:60:00", 282, 0, 0},
+        {"05:00:00:75", 282, 0, 0},
+        {"04:00:01:00", 282, 0, 0},  // inside a track that takes no room
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        unsigned long error = 99;
+        winmm::Place place = disc.Read(Tmsf(c.text), TimeFormat::Tmsf, &error);
+        EXPECT_EQ(error, c.error);
+        if (c.error == 0) {
+            EXPECT_EQ(place.position, c.position);
+            EXPECT_EQ(place.track, c.track);
+        }
+    }
+}
+
+TEST(Disc, MsfAndMillisecondsAreFromTheStartOfTheDisc)
+{
+    Disc disc = TwoAndFour();
+    unsigned long error = 99;
+    winmm::Place place = disc.Read(Tmsf("00:12:01"), TimeFormat::Msf, &error);
+    EXPECT_EQ(error, 0u);
+    EXPECT_EQ(place.position, 12u * 75 + 1);
+    EXPECT_EQ(place.track, 4);
+    place = disc.Read(Tmsf("00:00:00"), TimeFormat::Msf, &error);
+    EXPECT_EQ(place.position, 150u) << "the lead-in is played from the first track";
+    disc.Read(Tmsf("01:13:02"), TimeFormat::Msf, &error);
+    EXPECT_EQ(error, 282u) << "past the end of the disc";
+    disc.Read(Tmsf("00:00:00:01"), TimeFormat::Msf, &error);
+    EXPECT_EQ(error, 282u) << "msf has three fields";
+
+    place = disc.Read(12000, TimeFormat::Milliseconds, &error);
+    EXPECT_EQ(error, 0u);
+    EXPECT_EQ(place.position, 900u);
+    place = disc.Read(13, TimeFormat::Milliseconds, &error);
+    EXPECT_EQ(place.position, 150u);
+    disc.Read(100000, TimeFormat::Milliseconds, &error);
+    EXPECT_EQ(error, 282u);
+}
+
+TEST(Disc, PositionsAreWrittenAsStatusGivesThem)
+{
+    Disc disc = TwoAndFour();
+    const uint32_t inFour = disc.Start(4) + 75 * 61 / 2;  // 30 s and a half-second-ish into track 4
+    EXPECT_EQ(disc.PositionText(inFour, TimeFormat::Tmsf), "04:00:30:37");
+    EXPECT_EQ(disc.PositionText(150, TimeFormat::Tmsf), "02:00:00:00");
+    EXPECT_EQ(disc.PositionText(disc.End(), TimeFormat::Tmsf), "04:01:00:00");
+    EXPECT_EQ(disc.PositionText(150, TimeFormat::Msf), "00:02:00");
+    EXPECT_EQ(disc.PositionText(disc.End(), TimeFormat::Msf), "01:12:01");
+    EXPECT_EQ(disc.PositionText(150, TimeFormat::Milliseconds), "2000");
+    EXPECT_EQ(Disc::LengthText(kThreeMinutes, TimeFormat::Tmsf), "03:00:00");
+    EXPECT_EQ(Disc::LengthText(751, TimeFormat::Msf), "00:10:01");
+    EXPECT_EQ(Disc::LengthText(751, TimeFormat::Milliseconds), "10013");
+}
+
+TEST(Disc, MillisecondsGivenBackReadAsTheSamePosition)
+{
+    Disc disc = TrackFiveOnly();
+    for (uint32_t position = 150; position < 150 + 400; ++position) {
+        uint32_t value = (uint32_t)std::stoul(disc.PositionText(position, TimeFormat::Milliseconds));
+        unsigned long error = 99;
+        EXPECT_EQ(disc.Read(value, TimeFormat::Milliseconds, &error).position, position);
+    }
+}
+
+TEST(Disc, PositionsMapToSamplesOfTheTracksFile)
+{
+    Disc disc = TwoAndFour();
+    EXPECT_EQ(disc.SampleAt(2, 150), 0u);
+    EXPECT_EQ(disc.SampleAt(2, 151), 294u) << "one CD frame at 22050 Hz";
+    EXPECT_EQ(disc.SampleAt(2, 150 + 751), 220600u) << "the end of a track is the end of its file";
+    EXPECT_EQ(disc.SampleAt(4, disc.Start(4) + 75), 48000u);
+    EXPECT_EQ(disc.PositionOf(4, 48000), disc.Start(4) + 75);
+    EXPECT_EQ(disc.PositionOf(4, 47999), disc.Start(4) + 74);
+    EXPECT_EQ(disc.PositionOf(2, 220600), 150u + 750) << "the last sample lies in the last, part-filled frame";
+}
+
+}  // namespace
