@@ -10,8 +10,8 @@
 #include <iterator>
 
 #include "fuzz/bitmap_input.h"
-#include "fuzz/dib_bytes.h"
-#include "host/session.h"
+#include "testkit/dib_bytes.h"
+#include "testkit/session.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 // The corpus folder of the source tree, found beside the project's sheet.
 fs::path CorpusFolder(const char* kind)
 {
-    return fs::path(host::DefaultSheetPath()).parent_path().parent_path() / "fuzz" / "corpus" / kind;
+    return fs::path(kit::ProjectSheetPath()).parent_path().parent_path() / "fuzz" / "corpus" / kind;
 }
 
 // The inputs of one corpus folder, in a fixed order.

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bitmap/bitmap.h"
-#include "fuzz/dib_bytes.h"
+#include "testkit/dib_bytes.h"
 #include "host/host.h"
 
 class BitmapTest : public ::testing::Test {

@@ -98,7 +98,7 @@ TEST_F(DisplayInitTest, EveryObjectIsReleasedOnceAtTheEnd)
             host::PressKey(VK_ESCAPE);
         }
     });
-    EXPECT_EQ(host::RunWinMain(), 0);
+    EXPECT_EQ(kit::RunWinMain(), 0);
     std::vector<std::string> released;
     for (const host::Call& call : host::Calls())
         if (IsRelease(call)) {
@@ -126,10 +126,10 @@ TEST_F(DisplayInitTest, AFailingStepIsShownReleasedAndHandedOver)
         {"IDirectDraw::CreateSurface", 1, "Unable to load bitmap", {"primary", "palette", "ddraw"}},
     };
     for (const Case& c : cases) {
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         host::AddFile(kMainProgram);
         host::FailCall(c.call, (uint32_t)DDERR_GENERIC, 1, c.skip);
-        int status = host::RunWinMain();
+        int status = kit::RunWinMain();
 
         ASSERT_EQ(host::MessageBoxes().size(), 1u) << c.message;
         const host::MessageBoxShown& box = host::MessageBoxes()[0];
@@ -155,9 +155,9 @@ TEST_F(DisplayInitTest, NoPaletteOrAFailedPaletteOrKeyStillStarts)
 {
     for (const char* failing : {"IDirectDraw::CreatePalette", "IDirectDrawSurface::SetPalette",
                                 "IDirectDrawSurface::SetColorKey"}) {
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         host::FailCall(failing, (uint32_t)DDERR_GENERIC);
-        EXPECT_EQ(host::StartIntro(), 1) << failing;
+        EXPECT_EQ(kit::StartIntro(), 1) << failing;
         EXPECT_TRUE(host::MessageBoxes().empty()) << failing;
         if (std::string(failing) == "IDirectDraw::CreatePalette") {
             EXPECT_EQ(intro.palette, nullptr);
@@ -171,7 +171,7 @@ TEST_F(DisplayInitTest, NoPaletteOrAFailedPaletteOrKeyStillStarts)
 TEST_F(DisplayInitTest, WithoutTheSheetTheDefaultPaletteIsSetAndTheBitmapReported)
 {
     host::RemoveResources();
-    EXPECT_EQ(host::RunWinMain(), 0);
+    EXPECT_EQ(kit::RunWinMain(), 0);
     EXPECT_LT(FirstCall("IDirectDraw::CreatePalette"),
               FirstCall("IDirectDrawSurface::SetPalette", "primary"));
     EXPECT_EQ(CountOf("IDirectDrawSurface::SetPalette"), 1u);

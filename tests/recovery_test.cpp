@@ -166,12 +166,12 @@ using SwitchAwayTest = IntroTest;
 TEST_F(SwitchAwayTest, TheRunSurvivesASwitchAwayAndEndsOneFrameLater)
 {
     host::SetRecording(false);
-    ASSERT_EQ(host::StartIntro(), 1);
+    ASSERT_EQ(kit::StartIntro(), 1);
     while (intro.frameCount < 6000)
         RenderFrame();
     const Pixels frame6000 = Shown();
 
-    host::PrepareIntro(ProjectSheet());
+    kit::PrepareIntro(ProjectSheet());
     host::SetRecording(false);
     bool away = false, back = false;
     int waits = 0;
@@ -198,7 +198,7 @@ TEST_F(SwitchAwayTest, TheRunSurvivesASwitchAwayAndEndsOneFrameLater)
         if (intro.frameCount == 6001)
             frame6001 = Shown();
     });
-    EXPECT_EQ(host::RunWinMain(), 0);
+    EXPECT_EQ(kit::RunWinMain(), 0);
     EXPECT_EQ(flippedAfterReturn, (std::vector<LONG>{5002, 5003}));
     EXPECT_EQ(intro.frameCount, 10212);
     EXPECT_EQ(Difference(frame6001, frame6000), "");

@@ -83,7 +83,7 @@ private:
 // A new machine for the base; the rest of the base happens during the run.
 inline void PrepareBase(Base base)
 {
-    host::PrepareIntro(ProjectSheet());
+    kit::PrepareIntro(ProjectSheet());
     if (base == Base::BatchFile)
         host::AddFile(kBatchFile);
     else if (base != Base::NoMainProgram)
@@ -204,7 +204,7 @@ inline RunResult RunWholeProgram(Base base, bool endEarly, LONG closeAtFrame = 0
     });
     RunResult result;
     try {
-        result.status = host::RunWinMain();
+        result.status = kit::RunWinMain();
     } catch (const Abandoned& stopped) {
         result.abandoned = stopped.why;
     } catch (const host::Deadlock& deadlock) {

@@ -48,7 +48,7 @@ int RunActingAt(LONG frame, std::function<void()> action)
             action();
         }
     });
-    return host::RunWinMain();
+    return kit::RunWinMain();
 }
 
 using ShellCdAudioTest = IntroTest;
@@ -89,7 +89,7 @@ TEST_F(ShellCdAudioTest, CueIsSentWholeWhenTheRestOfItsFrameFails)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.method) + " failing");
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         Start();
         RenderUntil(kCaptionLastFrame);
         host::FailCall(c.method, c.code, 1);
@@ -114,7 +114,7 @@ TEST_F(ShellCdAudioTest, EndingBeforeFrame1501SendsOnlyTheStop)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("Esc after frame " + std::to_string(c.closeAt));
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         EXPECT_EQ(RunActingAt(c.closeAt, [] { host::PressKey(VK_ESCAPE); }), 0);
         EXPECT_EQ(intro.frameCount, c.closeAt);
         EXPECT_EQ(SentCommands(), c.commands);
@@ -128,9 +128,9 @@ TEST_F(ShellCdAudioTest, StartUpFailureSendsTheStopTwice)
                                         "IDirectDrawSurface::GetAttachedSurface"};
     for (const char* failing : failingCalls) {
         SCOPED_TRACE(failing);
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         host::FailCall(failing, (uint32_t)DDERR_GENERIC, -1);
-        EXPECT_EQ(host::RunWinMain(), 0);
+        EXPECT_EQ(kit::RunWinMain(), 0);
         EXPECT_EQ(host::MessageBoxes().size(), 1u);
         EXPECT_EQ(SentCommands(), std::vector<std::string>({kStop, kStop}));
     }
@@ -139,7 +139,7 @@ TEST_F(ShellCdAudioTest, StartUpFailureSendsTheStopTwice)
 TEST_F(ShellCdAudioTest, WithoutACdDriveTheWholeRunLooksAndEndsTheSame)
 {
     host::SetMciResult(MCIERR_INVALID_DEVICE_NAME);
-    EXPECT_EQ(host::RunWinMain(), 0);
+    EXPECT_EQ(kit::RunWinMain(), 0);
     EXPECT_EQ(intro.frameCount, 10211);
     EXPECT_EQ(host::FlipCount(), 10211);  // every frame shown, none lost to the failed cue
     EXPECT_EQ(SentCommands(), CueThenStop());

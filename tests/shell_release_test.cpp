@@ -79,7 +79,7 @@ TEST_F(ShellReleaseTest, SkipsTheObjectsThatAreAbsent)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("no ") + c.absent);
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         Start();
         if (std::string(c.absent) == "primary") {
             intro.primary->Release();
@@ -133,9 +133,9 @@ TEST_F(ShellReleaseTest, StartUpFailureReleasesWhatWasMadeBeforeTheMessage)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         host::FailCall(c.failing, (uint32_t)DDERR_GENERIC, 1, c.skip);
-        EXPECT_EQ(host::RunWinMain(), 0);
+        EXPECT_EQ(kit::RunWinMain(), 0);
         std::vector<std::string> trail = c.released;
         // The second stop is the window's own shutdown, which finds nothing left.
         for (const char* step : {"stop cdaudio", "MessageBoxA", "DestroyWindow", "stop cdaudio",
@@ -156,7 +156,7 @@ TEST_F(ShellReleaseTest, StartUpFailureStillHandsOverAfterTheMessage)
 {
     host::AddFile("C:\\intro\\z_qzm__.exe");
     host::FailCall("IDirectDraw::SetDisplayMode", (uint32_t)DDERR_INVALIDMODE);
-    int status = host::RunWinMain();
+    int status = kit::RunWinMain();
     EXPECT_EQ(ShutdownTrail(), std::vector<std::string>({"ddraw", "stop cdaudio", "MessageBoxA",
                                                          "DestroyWindow", "stop cdaudio",
                                                          "CreateProcessA", "CreateProcessA"}));

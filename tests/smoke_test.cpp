@@ -15,7 +15,7 @@ TEST_F(SmokeTest, RunsFromStartToTheClosingKeyAndHandsOver)
         if (intro.frameCount == kGiveUpFrame && host::WindowAlive(host::MainWindow()))
             host::PostKeyDown(VK_F12);
     });
-    int status = host::RunWinMain();
+    int status = kit::RunWinMain();
 
     EXPECT_EQ(intro.frameCount, 10211);
     ASSERT_EQ(host::StartedProcesses().size(), 1u);

@@ -270,7 +270,7 @@ TEST_F(CutShortTest, EveryRollFrameCutShortMovesTheEndByOneFrame)
         if (intro.frameCount == 20000)  // a run that never closes itself fails instead of hanging
             host::PressKey(VK_ESCAPE);
     });
-    EXPECT_EQ(host::RunWinMain(), 0);
+    EXPECT_EQ(kit::RunWinMain(), 0);
     EXPECT_EQ(next, sizeof cuts / sizeof cuts[0]);
     EXPECT_EQ(intro.frameCount, 10211 + delays);
     EXPECT_EQ(intro.scrollRow, 701u);

@@ -5,14 +5,14 @@
 
 const std::vector<uint8_t>& ProjectSheet()
 {
-    static const std::vector<uint8_t> sheet = host::ReadFileBytes(host::DefaultSheetPath());
+    static const std::vector<uint8_t> sheet = kit::ReadFileBytes(kit::ProjectSheetPath());
     return sheet;
 }
 
 void IntroTest::SetUp()
 {
-    ASSERT_FALSE(ProjectSheet().empty()) << "cannot read " << host::DefaultSheetPath();
-    host::PrepareIntro(ProjectSheet());
+    ASSERT_FALSE(ProjectSheet().empty()) << "cannot read " << kit::ProjectSheetPath();
+    kit::PrepareIntro(ProjectSheet());
 }
 
 void IntroTest::TearDown()
@@ -22,7 +22,7 @@ void IntroTest::TearDown()
 
 void IntroTest::Start()
 {
-    ASSERT_EQ(host::StartIntro(), 1);
+    ASSERT_EQ(kit::StartIntro(), 1);
 }
 
 void IntroTest::RenderUntil(LONG frame)

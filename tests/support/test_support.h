@@ -10,7 +10,7 @@
 
 #include "app/intro_state.h"
 #include "host/host.h"
-#include "host/session.h"
+#include "testkit/session.h"
 
 // The project's sheet, read once per test program.
 const std::vector<uint8_t>& ProjectSheet();

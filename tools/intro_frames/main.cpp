@@ -12,7 +12,7 @@
 
 #include "app/intro_state.h"
 #include "host/host.h"
-#include "host/session.h"
+#include "testkit/session.h"
 #include "intro/intro.h"
 #include "intro/sheet_layout.h"
 #include "tools/intro_frames/contact_layout.h"
@@ -37,12 +37,12 @@ bool Fail(const std::string& message)
 
 bool StartOnHost(const std::string& sheetPath)
 {
-    std::vector<uint8_t> sheet = host::ReadFileBytes(sheetPath);
+    std::vector<uint8_t> sheet = kit::ReadFileBytes(sheetPath);
     if (sheet.empty())
         return Fail("cannot read the sheet '" + sheetPath + "'");
-    host::PrepareIntro(sheet);
+    kit::PrepareIntro(sheet);
     host::SetRecording(false);
-    if (!host::StartIntro())
+    if (!kit::StartIntro())
         return Fail("the intro did not start with the sheet '" + sheetPath + "'");
     return true;
 }
@@ -180,7 +180,7 @@ int main(int argc, char** argv)
             return 0;
         }
     Options options;
-    options.sheet = host::DefaultSheetPath();
+    options.sheet = kit::ProjectSheetPath();
     std::string error;
     if (!ParseOptions(argc, argv, &options, &error)) {
         std::fprintf(stderr, "intro-frames: %s\n%s", error.c_str(), kUsage);
