@@ -89,10 +89,3 @@ std::vector<FrameCalls> RecordFrames(long first, long last, std::string* error)
     host::ClearCalls();
     return frames;
 }
-
-long BytesWritten(const DrawCall& call)
-{
-    if (call.kind == kFlip)
-        return 0;
-    return (long)(call.target[2] - call.target[0]) * (call.target[3] - call.target[1]);
-}
