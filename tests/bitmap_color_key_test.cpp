@@ -2,7 +2,6 @@
 // the value GDI draws for a colour, read back through a lock, the top-left
 // pixel put back, and the key made of it.
 #include "tests/bitmap_test_support.h"
-#include "tests/support/test_support.h"
 
 namespace {
 

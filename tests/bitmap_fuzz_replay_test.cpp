@@ -12,6 +12,7 @@
 #include "fuzz/bitmap_input.h"
 #include "testkit/dib_bytes.h"
 #include "testkit/session.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -46,15 +47,20 @@ void ReplayAll(const char* kind, const std::string& scratch)
 }
 
 // Each input runs on a new machine of its own, so no fixture's objects are kept.
-class FuzzReplayTest : public ::testing::Test {
+class FuzzReplayTest : public HostTest {
 protected:
     void SetUp() override
     {
+        HostTest::SetUp();
         std::string pattern = ::testing::TempDir() + "bitmap-replay-XXXXXX";
         ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
         folder = pattern;
     }
-    void TearDown() override { fs::remove_all(folder); }
+    void TearDown() override
+    {
+        fs::remove_all(folder);
+        HostTest::TearDown();
+    }
     std::string Scratch() const { return folder + "/input.bmp"; }
     std::string folder;
 };

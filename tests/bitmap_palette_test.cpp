@@ -2,7 +2,6 @@
 // fallbacks for bitmaps that lie about their colour tables. The table checked
 // is the one handed to CreatePalette, before the platform fixes black and white.
 #include "tests/bitmap_test_support.h"
-#include "tests/support/test_support.h"
 
 #include <sstream>
 

@@ -45,10 +45,7 @@ std::string Creation(const std::string& application, const std::string& commandL
     return application + ", \"" + commandLine + "\", null, null, 1, 0x0, null, null";
 }
 
-class ShellLaunchTest : public ::testing::Test {
-protected:
-    void SetUp() override { host::Reset(); }
-};
+using ShellLaunchTest = HostTest;
 
 TEST_F(ShellLaunchTest, OnlyTheNotFoundErrorsMoveOnToTheNextTry)
 {

@@ -147,6 +147,7 @@ TEST_F(TimelineTest, TheRollMovesEvery11FramesAndClosesTheIntroPastRow700)
     }
     EXPECT_EQ(intro.scrollRow, 703u);
     EXPECT_EQ(closingFrames, (std::set<LONG>{10211, 10222, 10233}));
+    EXPECT_EQ(kClosingFrame, 10211) << "the closing frame the tools are told";
 }
 
 // ---- The result rule shared by the four drawing calls ---------------------------
