@@ -18,6 +18,7 @@ TEST_F(ShellReleaseTest, ReleasesPrimarySheetPaletteThenDirectDrawThenStops)
     EXPECT_EQ(ShutdownTrail(),
               std::vector<std::string>({"primary", "sheet", "palette", "ddraw", "stop cdaudio"}));
     EXPECT_EQ(intro.primary, nullptr);
+    EXPECT_EQ(intro.backBuffer, nullptr);  // gone with the primary: nothing may draw into it
     EXPECT_EQ(intro.sheet, nullptr);
     EXPECT_EQ(intro.palette, nullptr);
     EXPECT_EQ(intro.directDraw, nullptr);
