@@ -90,6 +90,14 @@ TEST_F(ColorKeyTest, NoColourReadsTheTopLeftPixelAsItIsToItsOwnDepth)
     }
 }
 
+// The value read is 4 bytes at most: a format of more pixel bits is read as 32.
+TEST_F(ColorKeyTest, APixelOfMoreThan32BitsIsReadAsItsFirst32)
+{
+    LPDIRECTDRAWSURFACE surface = Surface(32, {0xD4, 0xC3, 0xB2, 0xA1, 0x77, 0x66, 0x55, 0x44});
+    host::ReportBitsPerPixel(surface, 64);
+    EXPECT_EQ(MatchSurfaceColor(surface, CLR_INVALID), 0xA1B2C3D4u);
+}
+
 TEST_F(ColorKeyTest, ALockStillDrawingIsAskedAgainAtOnce)
 {
     for (int answers : {1, 3, 20}) {
