@@ -248,6 +248,15 @@ TEST_F(PaletteTest, AFileGivesItsColoursWithTheirReservedBytesOrTheRawBytesAfter
     }
 }
 
+// A read that fails delivers no bytes: after a failed table read nothing is
+// converted, and every entry keeps the default.
+TEST_F(PaletteTest, AFileWhoseTableCannotBeReadGivesTheDefault)
+{
+    std::string path = WriteFile("colours.bmp", dib::File(dib::Shape()));
+    host::FailCall("_lread", ERROR_INVALID_HANDLE, 1, 2);
+    EXPECT_EQ(FirstDifference(Load(path.c_str()), DefaultTable()), "");
+}
+
 TEST_F(PaletteTest, AFileKeepsItsReservedBytesAsFlags)
 {
     std::string path = WriteFile("colours.bmp", dib::File(dib::Shape()));

@@ -61,6 +61,10 @@ TEST_F(DisplayInitTest, TakesTheDisplayStepByStepAndKeysTheSheetOnBlack)
         "IDirectDrawSurface::SetColorKey surface1: 0x8, 0x0, 0x0 = 0",
     };
     EXPECT_EQ(DisplaySteps(), expected);
+    // The key is the value GDI draws for black: the one colour the matching draws.
+    std::vector<std::string> drawn = ArgsOf("SetPixel");
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_EQ(drawn[0].substr(drawn[0].rfind(", ") + 2), "0x0");
     // The sheet is drawn in and black is matched through the palette in force.
     const size_t palette = FirstCall("IDirectDrawSurface::SetPalette");
     EXPECT_LT(palette, FirstCall("IDirectDrawSurface::GetDC", "surface1"));

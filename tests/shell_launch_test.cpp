@@ -148,7 +148,7 @@ TEST_F(ShellLaunchTest, TheInterpreterIsTheProgramThatCOMSPECNames)
         std::string creation;  // the third CreateProcessA; empty when there is none
         std::string started;
     };
-    const std::string spaced = "C:\\Program Files\\Shell\\cmd.exe";
+    const std::string spaced = "C:\\Program Files\\Shell\\cmd.exe", tabbed = "C:\\Shell\tTools\\cmd.exe";
     const Case cases[] = {
         {"unset", false, "", {"C:\\windows\\system32\\cmd.exe"}, "", ""},
         {"empty", true, "", {"C:\\windows\\system32\\cmd.exe"}, "", ""},
@@ -158,6 +158,9 @@ TEST_F(ShellLaunchTest, TheInterpreterIsTheProgramThatCOMSPECNames)
         // at the space into C:\Program.exe.
         {"a path with spaces", true, spaced, {spaced, "C:\\Program.exe", "C:\\Program"},
          Creation("\"" + spaced + "\"", "\"" + spaced + "\" /c z_qzm__.bat skipintro"), spaced},
+        // A tab splits a command line as a space does.
+        {"a path with a tab", true, tabbed, {tabbed},
+         Creation("\"" + tabbed + "\"", "\"" + tabbed + "\" /c z_qzm__.bat skipintro"), tabbed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
