@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ struct StartUpFailure {
     std::vector<std::string> released;
 };
 const std::vector<StartUpFailure>& StartUpFailures();
+// A case names itself by its message in test listings.
+inline void PrintTo(const StartUpFailure& failure, std::ostream* out) { *out << failure.message; }
 
 // The end of a run as a trail: released objects by label, MCI commands by their
 // text, the message box, the window's destruction and the tries to start the
