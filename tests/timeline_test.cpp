@@ -201,6 +201,7 @@ TEST_F(ResultRuleTest, StillDrawingRepeatsOnlyThatCallUntilItSucceeds)
         expected.insert(expected.begin() + index, repeats, expected[index]);
         EXPECT_EQ(DrawingCallsMade(), expected) << failing.what;
         std::vector<std::string> args = ArgsOf(failing.name);
+        ASSERT_GE(args.size(), (size_t)(failing.skip + repeats + 1)) << failing.what << " was not repeated";
         auto first = args.begin() + failing.skip;
         EXPECT_EQ(std::set<std::string>(first, first + repeats + 1).size(), 1u)
             << failing.what << " repeated with other arguments";
