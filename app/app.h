@@ -16,7 +16,8 @@ HWND CreateMainWindow(HINSTANCE instance, int showCommand);
 LRESULT CALLBACK IntroWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Releases primary, sheet, palette and DirectDraw object (each only if present,
-// then nulled) and stops the CD. Safe to call any number of times.
+// then nulled; the back buffer goes with the primary and is nulled too) and
+// stops the CD. Safe to call any number of times.
 void ReleaseDisplay();
 
 // Reports a failed display step: releases the display, shows the text, destroys

@@ -8,7 +8,7 @@ struct IntroState {
     // Display objects, owned from start-up until ReleaseDisplay.
     LPDIRECTDRAW directDraw;
     LPDIRECTDRAWSURFACE primary;     // front of the flipping chain
-    LPDIRECTDRAWSURFACE backBuffer;  // belongs to primary's chain; never released on its own
+    LPDIRECTDRAWSURFACE backBuffer;  // belongs to primary's chain; never released on its own, nulled with it
     LPDIRECTDRAWPALETTE palette;     // the sheet's colours; may stay null
     LPDIRECTDRAWSURFACE sheet;       // every picture, colour-keyed on black
 

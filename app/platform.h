@@ -6,21 +6,23 @@
 // stand-in, a second implementation of the same calls that the tests and the
 // frame renderer run the program against.
 //
-// What the program asks of the platform:
-//   USER    RegisterClassA, CreateWindowExA, ShowWindow, UpdateWindow,
-//           DestroyWindow, DefWindowProcA, the message loop (PeekMessageA,
-//           GetMessageA, TranslateMessage, DispatchMessageA, WaitMessage,
-//           PostMessageA, PostQuitMessage), GetSystemMetrics, LoadIconA,
-//           LoadCursorA, SetCursor, MessageBoxA, LoadImageA
-//   GDI     GetStockObject, GetObjectA, CreateCompatibleDC, SelectObject,
-//           StretchBlt, DeleteDC, DeleteObject, GetPixel, SetPixel
-//   KERNEL  GetModuleHandleA, OutputDebugStringA, FindResourceA,
-//           LoadResource, LockResource, SizeofResource, _lopen, _lread,
-//           _lclose, CreateProcessA, GetFileAttributesA,
-//           GetEnvironmentVariableA, ExitProcess
-//   DirectDraw  DirectDrawCreate; IDirectDraw, IDirectDrawSurface and
-//           IDirectDrawPalette in their first interface versions
-//   MCI     mciSendStringA
+// What the program asks of the platform, function by function (tests/tools/run.sh
+// checks this list against the calls the program's code makes):
+//   USER        RegisterClassA, CreateWindowExA, ShowWindow, UpdateWindow,
+//               DestroyWindow, DefWindowProcA, PeekMessageA, GetMessageA,
+//               TranslateMessage, DispatchMessageA, WaitMessage, PostMessageA,
+//               PostQuitMessage, GetSystemMetrics, LoadIconA, LoadCursorA,
+//               SetCursor, MessageBoxA, LoadImageA
+//   GDI         GetStockObject, GetObjectA, CreateCompatibleDC, SelectObject,
+//               StretchBlt, DeleteDC, DeleteObject, GetPixel, SetPixel
+//   KERNEL      GetModuleHandleA, OutputDebugStringA, FindResourceA, LoadResource,
+//               LockResource, SizeofResource, _lopen, _lread, _lclose,
+//               CreateProcessA, GetLastError, GetFileAttributesA,
+//               GetEnvironmentVariableA, ExitProcess
+//   DirectDraw  DirectDrawCreate
+//   MCI         mciSendStringA
+// and the methods of IDirectDraw, IDirectDrawSurface and IDirectDrawPalette in
+// their first interface versions.
 #ifndef INTRO_PLATFORM_H
 #define INTRO_PLATFORM_H
 

@@ -22,8 +22,10 @@ static void ReleaseAndClear(Object*& object)
 void ReleaseDisplay()
 {
     if (intro.directDraw) {
-        // The primary takes its back buffer along; the back buffer is never released on its own.
+        // The primary takes its back buffer along; the back buffer is never released on
+        // its own, only forgotten.
         ReleaseAndClear(intro.primary);
+        intro.backBuffer = NULL;
         ReleaseAndClear(intro.sheet);
         ReleaseAndClear(intro.palette);
         ReleaseAndClear(intro.directDraw);  // gives the desktop its mode back
@@ -39,8 +41,9 @@ int FailInit(HWND window, const char* message)
     return 0;
 }
 
-// Errors after which the next way of starting the main program is worth a try.
-static bool IsNotFound(DWORD error)
+// Errors after which the next way of starting the main program is worth a try:
+// the program was not there, or not one that could run.
+static bool WorthTryingTheNextWay(DWORD error)
 {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -122,7 +125,7 @@ int LaunchMainProgram(const char* name, const char* const* args)
     for (const char* extension : kProgramExtensions) {
         const std::string program = std::string(name) + extension;
         // No program path: the platform searches the intro's own directory first.
-        if (!IsNotFound(StartAndExit(NULL, program + JoinArguments(args))))
+        if (!WorthTryingTheNextWay(StartAndExit(NULL, program + JoinArguments(args))))
             return -1;
     }
     return StartBatchFile(std::string(name) + ".bat", args);

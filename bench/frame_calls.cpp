@@ -4,8 +4,8 @@
 
 #include "app/intro_state.h"
 #include "host/host.h"
-#include "host/session.h"
 #include "intro/intro.h"
+#include "testkit/session.h"
 
 namespace {
 
@@ -63,12 +63,12 @@ bool ReadFrame(FrameCalls* frame, std::string* error)
 
 bool StartHostIntro()
 {
-    std::vector<uint8_t> sheet = host::ReadFileBytes(host::DefaultSheetPath());
+    std::vector<uint8_t> sheet = kit::ReadFileBytes(kit::ProjectSheetPath());
     if (sheet.empty())
         return false;
-    host::PrepareIntro(sheet);
+    kit::PrepareIntro(sheet);
     host::SetRecording(false);
-    return host::StartIntro() == 1;
+    return kit::StartIntro() == 1;
 }
 
 std::vector<FrameCalls> RecordFrames(long first, long last, std::string* error)
@@ -88,11 +88,4 @@ std::vector<FrameCalls> RecordFrames(long first, long last, std::string* error)
     host::SetRecording(false);
     host::ClearCalls();
     return frames;
-}
-
-long BytesWritten(const DrawCall& call)
-{
-    if (call.kind == kFlip)
-        return 0;
-    return (long)(call.target[2] - call.target[0]) * (call.target[3] - call.target[1]);
 }

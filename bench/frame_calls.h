@@ -1,6 +1,5 @@
 // The drawing calls the intro makes, frame by frame, as the host stand-in
-// logged them: what the memory-copy bound copies and what the Windows
-// baseline program replays.
+// logged them: what the Windows baseline program replays.
 #ifndef INTRO_BENCH_FRAME_CALLS_H
 #define INTRO_BENCH_FRAME_CALLS_H
 
@@ -22,8 +21,5 @@ bool StartHostIntro();
 // drawing calls of frames `first` to `last` as the stand-in logged them. Empty
 // with a message in `error` when a logged call cannot be read.
 std::vector<FrameCalls> RecordFrames(long first, long last, std::string* error);
-
-// Bytes a call writes into the back buffer (0 for a flip, which swaps).
-long BytesWritten(const DrawCall& call);
 
 #endif

@@ -1,21 +1,17 @@
-// How fast the intro composes its frames on the host stand-in, phase by phase,
-// against a plain memory copy of the bytes those frames' blits write; how many
-// heap allocations a frame makes; and how long intro-frames takes for the
-// whole sequence.
+// How fast the intro composes its frames on the host stand-in, phase by phase
+// and for the whole sequence; how many heap allocations a frame makes; and how
+// long intro-frames takes to write every frame.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "app/intro_state.h"
 #include "bench/allocation_count.h"
 #include "bench/frame_calls.h"
 #include "intro/intro.h"
-#include "intro/sheet_layout.h"
 
 extern char** environ;
 
@@ -36,23 +32,10 @@ const Phase kPhases[] = {
     {"roll", 3500, 10210},  // the starfield and the keyed roll
 };
 
-long AverageBytesPerFrame(const std::vector<FrameCalls>& frames)
-{
-    long bytes = 0;
-    for (const FrameCalls& frame : frames)
-        for (const DrawCall& call : frame.calls)
-            bytes += BytesWritten(call);
-    return frames.empty() ? 0 : bytes / (long)frames.size();
-}
-
 void RenderFrameInPhase(benchmark::State& state, Phase phase)
 {
-    std::string error;
     if (!StartHostIntro())
         return state.SkipWithError("the intro does not start on the host");
-    long bytesPerFrame = AverageBytesPerFrame(RecordFrames(phase.first, phase.last, &error));
-    if (!error.empty() || !StartHostIntro())
-        return state.SkipWithError(error.c_str());
     while (intro.frameCount < phase.first - 1)
         RenderFrame();
     const IntroState start = intro;
@@ -63,43 +46,7 @@ void RenderFrameInPhase(benchmark::State& state, Phase phase)
         RenderFrame();
     }
     long allocations = StopCountingAllocations();
-    state.SetBytesProcessed((int64_t)state.iterations() * bytesPerFrame);
-    state.counters["bytes/frame"] = (double)bytesPerFrame;
     state.counters["allocs/frame"] = (double)allocations / (double)state.iterations();
-}
-
-// One call's bytes, row by row with memcpy, from the sheet into the screen.
-void CopyCall(const DrawCall& call, const uint8_t* sheet, uint8_t* screen)
-{
-    if (call.kind == kFlip)
-        return;
-    int width = call.target[2] - call.target[0], height = call.target[3] - call.target[1];
-    for (int row = 0; row < height; ++row)
-        std::memcpy(screen + (size_t)(call.target[1] + row) * kScreenWidth + call.target[0],
-                    sheet + (size_t)(call.source[1] + row) * kSheetWidth + call.source[0], (size_t)width);
-}
-
-void MemoryCopyInPhase(benchmark::State& state, Phase phase)
-{
-    std::string error;
-    if (!StartHostIntro())
-        return state.SkipWithError("the intro does not start on the host");
-    std::vector<FrameCalls> frames = RecordFrames(phase.first, phase.last, &error);
-    if (frames.empty())
-        return state.SkipWithError(error.c_str());
-    std::vector<uint8_t> sheet((size_t)kSheetWidth * kSheetHeight), screen((size_t)kScreenWidth * kScreenHeight);
-    for (size_t i = 0; i < sheet.size(); ++i)
-        sheet[i] = (uint8_t)(i * 31 >> 3);
-    size_t next = 0;
-    for (auto _ : state) {
-        for (const DrawCall& call : frames[next].calls)
-            CopyCall(call, sheet.data(), screen.data());
-        benchmark::ClobberMemory();
-        next = next + 1 == frames.size() ? 0 : next + 1;
-    }
-    long bytesPerFrame = AverageBytesPerFrame(frames);
-    state.SetBytesProcessed((int64_t)state.iterations() * bytesPerFrame);
-    state.counters["bytes/frame"] = (double)bytesPerFrame;
 }
 
 // The whole sequence from a started intro to the frame that posts the closing
@@ -155,10 +102,8 @@ void IntroFramesAll(benchmark::State& state)
 
 void RegisterPhases()
 {
-    for (const Phase& phase : kPhases) {
+    for (const Phase& phase : kPhases)
         benchmark::RegisterBenchmark((std::string("RenderFrame/") + phase.name).c_str(), RenderFrameInPhase, phase);
-        benchmark::RegisterBenchmark((std::string("MemoryCopy/") + phase.name).c_str(), MemoryCopyInPhase, phase);
-    }
     benchmark::RegisterBenchmark("WholeSequence", WholeSequence)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("IntroFramesAll", IntroFramesAll)
         ->Unit(benchmark::kSecond)

@@ -112,18 +112,9 @@ inline std::string RunSurfaceRoad(LPDIRECTDRAW directDraw, const Road& road, con
     return broken;
 }
 
-// Nothing taken inside one call of the utilities may outlive it.
-inline std::string CheckNothingLeft()
-{
-    host::Live live = host::LiveObjects();
-    if (live.bitmaps || live.deviceContexts || live.files || live.locks || live.surfaceDCs)
-        return "a bitmap, device context, file or lock was left behind";
-    if (live.surfaces || live.palettes || live.directDraws)
-        return "a DirectDraw object outlived its release";
-    if (!host::Problems().empty())
-        return "the platform saw a breach of its rules: " + host::Problems().front();
-    return "";
-}
+// Nothing taken inside one call of the utilities may outlive it, and no rule of
+// the platform may be broken.
+inline std::string CheckNothingLeft() { return host::LeftBehind(); }
 
 // Runs one input on a new machine; empty when every promise held, else the
 // first one broken. `path` is a file the run may write and remove.

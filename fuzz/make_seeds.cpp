@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/dib_bytes.h"
+#include "testkit/dib_bytes.h"
 
 // One seed: where it goes and what it holds.
 struct Seed {

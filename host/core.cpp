@@ -1,51 +1,49 @@
-// The stand-in's own bookkeeping: the call log, scripted failures, problems.
+// The stand-in's own bookkeeping: the calls it serves, the call log, scripted
+// failures, problems.
 #include <cstdio>
 #include <map>
-#include <set>
 
 #include "host/internal.h"
 
 namespace host {
 namespace {
 
+struct Failure {
+    std::string name;
+    uint32_t code;
+    int times, skip;
+    const void* object;
+    int seen;  // matching calls so far
+};
+
 // Everything the stand-in knows about one run of the program.
 struct Core {
     std::vector<Call> calls;
     bool recording = true;
     std::vector<Failure> failures;
-    std::vector<int> seen;  // matching calls seen per failure
     std::vector<std::string> problems;
     std::map<const void*, std::string> labels;
     std::function<void()> idleHook;
     int scriptedAnswers = 0;
 };
 
-// The calls that look for a scripted answer. A script for any other call would
-// never be taken, so asking for one is reported instead of silently ignored.
-const std::set<std::string>& ScriptableCalls()
-{
-    static const std::set<std::string> names = {
-        "CreateCompatibleDC", "CreateProcessA", "CreateWindowExA", "DeleteDC", "DeleteObject",
-        "DestroyWindow", "DirectDrawCreate", "FindResourceA", "GetEnvironmentVariableA",
-        "GetFileAttributesA", "GetMessageA", "GetModuleHandleA", "GetObjectA", "GetPixel",
-        "GetStockObject", "GetSystemMetrics", "IDirectDraw::CreatePalette", "IDirectDraw::CreateSurface",
-        "IDirectDraw::SetCooperativeLevel", "IDirectDraw::SetDisplayMode", "IDirectDrawSurface::Blt",
-        "IDirectDrawSurface::BltFast", "IDirectDrawSurface::Flip", "IDirectDrawSurface::GetAttachedSurface",
-        "IDirectDrawSurface::GetDC", "IDirectDrawSurface::GetSurfaceDesc", "IDirectDrawSurface::Lock",
-        "IDirectDrawSurface::ReleaseDC", "IDirectDrawSurface::Restore", "IDirectDrawSurface::SetColorKey",
-        "IDirectDrawSurface::SetPalette", "IDirectDrawSurface::Unlock", "LoadCursorA", "LoadIconA",
-        "LoadImageA", "LoadResource", "LockResource", "MessageBoxA", "PostMessageA", "RegisterClassA",
-        "SelectObject", "SetPixel", "ShowWindow", "SizeofResource", "StretchBlt", "TranslateMessage",
-        "UpdateWindow", "WaitMessage", "_lclose", "_lopen", "_lread", "mciSendStringA",
-    };
-    return names;
-}
-
 Core& core()
 {
     static Core state;
     return state;
 }
+
+// Every call the stand-in serves, and whether a test may script it: filled by
+// the Sites at start-up, so it holds every call before any test runs.
+std::map<std::string, bool>& KnownCalls()
+{
+    static std::map<std::string, bool> calls;
+    return calls;
+}
+
+// Times the log was emptied, over all runs: an answer due to an entry that
+// went with an emptied log is dropped.
+uint64_t logClears = 0;
 
 }  // namespace
 
@@ -56,6 +54,7 @@ void Reset()
     detail::ResetGdi();
     detail::ResetKernel();
     core() = Core();
+    logClears += 1;
 }
 
 const std::vector<Call>& Calls() { return core().calls; }
@@ -77,70 +76,77 @@ std::vector<std::string> CallNames()
     return names;
 }
 
-void ClearCalls() { core().calls.clear(); }
+void ClearCalls()
+{
+    core().calls.clear();
+    logClears += 1;
+}
+
 void SetRecording(bool on) { core().recording = on; }
 void Label(const void* object, const std::string& name) { core().labels[object] = name; }
 
-std::string LabelOf(const void* object)
-{
-    auto found = core().labels.find(object);
-    return found == core().labels.end() ? std::string() : found->second;
-}
-
-void Fail(const Failure& failure)
-{
-    if (!ScriptableCalls().count(failure.name))
-        detail::Problem("a failure was asked of " + failure.name + ", which the stand-in cannot make fail");
-    core().failures.push_back(failure);
-    core().seen.push_back(0);
-}
-
 void FailCall(const std::string& name, uint32_t code, int times, int skip, const void* object)
 {
-    Failure failure;
-    failure.name = name;
-    failure.code = code;
-    failure.times = times;
-    failure.skip = skip;
-    failure.object = object;
-    Fail(failure);
+    auto known = KnownCalls().find(name);
+    if (known == KnownCalls().end())
+        detail::Problem("a failure was asked of " + name + ", which is no call of the stand-in");
+    else if (!known->second)
+        detail::Problem("a failure was asked of " + name + ", which has no failure to give");
+    core().failures.push_back(Failure{name, code, times, skip, object, 0});
 }
 
-void ClearFailures()
-{
-    core().failures.clear();
-    core().seen.clear();
-}
-
+void ClearFailures() { core().failures.clear(); }
 const std::vector<std::string>& Problems() { return core().problems; }
+
+std::string LeftBehind()
+{
+    Live live = LiveObjects();
+    const std::pair<int, const char*> held[] = {
+        {live.directDraws, "DirectDraw objects"}, {live.surfaces, "surfaces"},
+        {live.palettes, "palettes"},              {live.deviceContexts, "memory device contexts"},
+        {live.surfaceDCs, "surface device contexts"}, {live.bitmaps, "bitmaps"},
+        {live.locks, "locks"},                    {live.files, "open files"},
+    };
+    std::string left;
+    for (const auto& [count, what] : held)
+        if (count)
+            left += (left.empty() ? "still held: " : ", ") + std::to_string(count) + " " + what;
+    const std::vector<std::string>& problems = core().problems;
+    if (!problems.empty())
+        left += (left.empty() ? "" : "; ") + std::to_string(problems.size()) + " problem(s), the first: " +
+                problems.front();
+    return left;
+}
 int ScriptedAnswers() { return core().scriptedAnswers; }
 void SetIdleHook(std::function<void()> hook) { core().idleHook = std::move(hook); }
 
 namespace detail {
 
+void KnowCall(const char* name, bool scriptable) { KnownCalls()[name] = scriptable; }
 bool Recording() { return core().recording; }
 
-void RecordText(const char* name, const void* object, const std::string& args, uint64_t result)
+Entry Enter(const char* name, const void* object, std::string args)
 {
-    if (!core().recording)
-        return;
-    core().calls.push_back(Call{name, object ? Object(object) : std::string(), args, result});
+    core().calls.push_back(Call{name, object ? Object(object) : std::string(), std::move(args), 0});
+    return Entry{core().calls.size() - 1, logClears};
 }
 
-bool Scripted(const char* name, const void* object, uint32_t* code)
+void Answered(const Entry& entry, uint64_t result)
 {
-    Core& state = core();
-    for (size_t i = 0; i < state.failures.size(); ++i) {
-        const Failure& failure = state.failures[i];
+    if (entry.clears == logClears && entry.index < core().calls.size())
+        core().calls[entry.index].result = result;
+}
+
+bool TakeScript(const char* name, const void* object, uint32_t* code)
+{
+    for (Failure& failure : core().failures) {
         if (failure.name != name || (failure.object && failure.object != object))
             continue;
-        int index = state.seen[i]++;
-        if (index < failure.skip)
-            continue;
-        if (failure.times >= 0 && index >= failure.skip + failure.times)
+        int index = failure.seen++;
+        if (index < failure.skip || (failure.times >= 0 && index >= failure.skip + failure.times))
             continue;
         *code = failure.code;
-        state.scriptedAnswers += 1;
+        core().scriptedAnswers += 1;
         return true;
     }
     return false;
@@ -178,8 +184,8 @@ std::string Object(const void* object)
 {
     if (!object)
         return "null";
-    std::string label = LabelOf(object);
-    return label.empty() ? Hex((uintptr_t)object) : label;
+    auto label = core().labels.find(object);
+    return label == core().labels.end() ? Hex((uintptr_t)object) : label->second;
 }
 
 std::string Rect(const RECT* rect)

@@ -32,48 +32,19 @@ Display& display()
     return state;
 }
 
-// Calls on a released object are the program's fault, reported as problems.
-template <typename Object>
-bool Released(const Object* object, const char* method)
-{
-    if (object->alive)
-        return false;
-    detail::Problem(std::string(method) + " on a released object " + detail::Object(object));
-    return true;
-}
+const Site<ULONG> kPaletteRelease("IDirectDrawPalette::Release");
 
 struct Palette final : IDirectDrawPalette {
     ULONG refs = 1;
     bool alive = true;
     PALETTEENTRY entries[256];
 
-    ULONG STDMETHODCALLTYPE AddRef() override
-    {
-        if (Released(this, "IDirectDrawPalette::AddRef"))
-            return 0;
-        return (ULONG)Log("IDirectDrawPalette::AddRef", this, [] { return std::string(); }, ++refs);
-    }
-
     ULONG STDMETHODCALLTYPE Release() override
     {
-        if (Released(this, "IDirectDrawPalette::Release"))
-            return 0;
-        alive = --refs > 0;
-        return (ULONG)Log("IDirectDrawPalette::Release", this, [] { return std::string(); }, refs);
-    }
-
-    HRESULT STDMETHODCALLTYPE GetEntries(DWORD flags, DWORD base, DWORD count,
-                                         LPPALETTEENTRY out) override
-    {
-        if (Released(this, "IDirectDrawPalette::GetEntries"))
-            return DDERR_INVALIDOBJECT;
-        HRESULT result = DD_OK;
-        if (!out || base >= 256 || count > 256 - base)
-            result = DDERR_INVALIDPARAMS;
-        else
-            std::memcpy(out, entries + base, count * sizeof *out);
-        return (HRESULT)Log("IDirectDrawPalette::GetEntries", this,
-                            [&] { return Join(Hex(flags), Num(base), Num(count)); }, (uint32_t)result);
+        return Serve(kPaletteRelease, this, None, [&] {
+            alive = --refs > 0;
+            return refs;
+        });
     }
 };
 
@@ -83,6 +54,7 @@ struct Surface final : IDirectDrawSurface, detail::SurfaceTarget {
     bool alive = true;
     DWORD caps = 0;
     int width = 0, height = 0, bitsPerPixel = 8, pitch = 0;
+    int reportedBits = 0;  // what descriptions give as the pixel size, when not bitsPerPixel
     std::vector<uint8_t> pixels;
     bool lost = false;
     HDC context = nullptr;
@@ -95,6 +67,7 @@ struct Surface final : IDirectDrawSurface, detail::SurfaceTarget {
 
     bool Primary() const { return caps & DDSCAPS_PRIMARYSURFACE; }
     bool CanBeLost() const { return !(caps & DDSCAPS_SYSTEMMEMORY); }
+    bool Busy() const { return locked || context; }
     int Width() const override { return width; }
     int Height() const override { return height; }
     int BitsPerPixel() const override { return bitsPerPixel; }
@@ -103,11 +76,8 @@ struct Surface final : IDirectDrawSurface, detail::SurfaceTarget {
 
     void Destroy();
     void FillDescription(DDSURFACEDESC* description) const;
-    HRESULT Usable(const char* method, uint32_t* scripted);
-    HRESULT CopyFrom(Surface* source, const RECT& from, const RECT& to, bool keyed);
-    HRESULT BlitFrom(Surface* source, const RECT& from, const RECT& to, bool keyed, const char* what);
+    HRESULT BlitFrom(Surface* source, const RECT& from, const RECT& to, bool keyed, const char* call);
 
-    ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE Blt(LPRECT target, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
                                   DWORD flags, LPDDBLTFX effects) override;
@@ -142,13 +112,6 @@ struct DirectDraw final : IDirectDraw {
             if (surface->alive && surface->Primary())
                 return surface.get();
         return nullptr;
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() override
-    {
-        if (Released(this, "IDirectDraw::AddRef"))
-            return 0;
-        return (ULONG)Log("IDirectDraw::AddRef", this, [] { return std::string(); }, ++refs);
     }
 
     ULONG STDMETHODCALLTYPE Release() override;
@@ -211,27 +174,16 @@ void Surface::FillDescription(DDSURFACEDESC* description) const
         description->dwFlags |= DDSD_BACKBUFFERCOUNT;
         description->dwBackBufferCount = 1;
     }
+    int bits = reportedBits ? reportedBits : bitsPerPixel;
     DDPIXELFORMAT& format = description->ddpfPixelFormat;
     format.dwSize = sizeof format;
-    format.dwRGBBitCount = (DWORD)bitsPerPixel;
-    format.dwFlags = DDPF_RGB | (bitsPerPixel == 8 ? DDPF_PALETTEINDEXED8 : 0);
-    if (bitsPerPixel == 16) {
+    format.dwRGBBitCount = (DWORD)bits;
+    format.dwFlags = DDPF_RGB | (bits == 8 ? DDPF_PALETTEINDEXED8 : 0);
+    if (bits == 16) {
         format.dwRBitMask = 0xF800, format.dwGBitMask = 0x07E0, format.dwBBitMask = 0x001F;
-    } else if (bitsPerPixel > 16) {
+    } else if (bits > 16) {
         format.dwRBitMask = 0xFF0000, format.dwGBitMask = 0x00FF00, format.dwBBitMask = 0x0000FF;
     }
-}
-
-// The checks every drawing method makes first; DD_OK when it may go on.
-HRESULT Surface::Usable(const char* method, uint32_t* scripted)
-{
-    if (Released(this, method))
-        return DDERR_INVALIDOBJECT;
-    if (detail::Scripted(method, this, scripted))
-        return (HRESULT)*scripted;
-    if (lost)
-        return DDERR_SURFACELOST;
-    return DD_OK;
 }
 
 bool InsideSurface(const RECT& rect, const Surface* surface)
@@ -240,57 +192,57 @@ bool InsideSurface(const RECT& rect, const Surface* surface)
            rect.bottom <= surface->height && rect.left < rect.right && rect.top < rect.bottom;
 }
 
-RECT WholeSurface(const Surface* surface)
-{
-    RECT rect = {0, 0, surface->width, surface->height};
-    return rect;
-}
-
-// The copy itself follows the one set of blit rules (blit/blit.h): point-sampled
-// when the sizes differ, the source's key range left out when keyed.
-HRESULT Surface::CopyFrom(Surface* source, const RECT& from, const RECT& to, bool keyed)
-{
-    if (source->bitsPerPixel != bitsPerPixel)
-        return DDERR_UNSUPPORTED;
-    std::vector<uint8_t> copy;  // a blit within one surface reads the picture as it was
-    const std::vector<uint8_t>& read = source == this ? (copy = pixels) : source->pixels;
-    const blit::ColorKey key = {source->sourceKey.dwColorSpaceLowValue, source->sourceKey.dwColorSpaceHighValue};
-    blit::Copy(read.data(), source->pitch, blit::Rect{from.left, from.top, from.right, from.bottom}, pixels.data(),
-               pitch, blit::Rect{to.left, to.top, to.right, to.bottom}, bitsPerPixel / 8, keyed ? &key : nullptr);
-    return DD_OK;
-}
-
-ULONG Surface::AddRef()
-{
-    if (Released(this, "IDirectDrawSurface::AddRef"))
-        return 0;
-    return (ULONG)Log("IDirectDrawSurface::AddRef", this, [] { return std::string(); }, ++refs);
-}
+const Site<ULONG> kSurfaceRelease("IDirectDrawSurface::Release");
+const Site<HRESULT> kBlt("IDirectDrawSurface::Blt", Script::kCode);
+const Site<HRESULT> kBltFast("IDirectDrawSurface::BltFast", Script::kCode);
+const Site<HRESULT> kFlip("IDirectDrawSurface::Flip", Script::kCode);
+const Site<HRESULT> kGetAttachedSurface("IDirectDrawSurface::GetAttachedSurface", Script::kCode);
+const Site<HRESULT> kGetDC("IDirectDrawSurface::GetDC", Script::kCode);
+const Site<HRESULT> kGetSurfaceDesc("IDirectDrawSurface::GetSurfaceDesc", Script::kCode);
+const Site<HRESULT> kLock("IDirectDrawSurface::Lock", Script::kCode);
+const Site<HRESULT> kReleaseDC("IDirectDrawSurface::ReleaseDC", Script::kCodeAfterRunning);
+const Site<HRESULT> kRestore("IDirectDrawSurface::Restore", Script::kCode);
+const Site<HRESULT> kSetColorKey("IDirectDrawSurface::SetColorKey", Script::kCode);
+const Site<HRESULT> kSetPalette("IDirectDrawSurface::SetPalette", Script::kCode);
+const Site<HRESULT> kUnlock("IDirectDrawSurface::Unlock", Script::kCodeAfterRunning);
 
 ULONG Surface::Release()
 {
-    if (Released(this, "IDirectDrawSurface::Release"))
-        return 0;
-    if (refs > 0)
-        --refs;
-    if (refs == 0 && !front)  // a back buffer lives as long as its chain
-        Destroy();
-    return (ULONG)Log("IDirectDrawSurface::Release", this, [] { return std::string(); }, refs);
+    return Serve(kSurfaceRelease, this, None, [&] {
+        if (refs > 0)
+            --refs;
+        if (refs == 0 && !front)  // a back buffer lives as long as its chain
+            Destroy();
+        return refs;
+    });
 }
 
 // What Blt and BltFast check of the source and the two surfaces once their own
-// arguments are right; the copy when all is well.
-HRESULT Surface::BlitFrom(Surface* source, const RECT& from, const RECT& to, bool keyed, const char* what)
+// arguments are right; then the copy, by the one set of blit rules (blit/blit.h):
+// point-sampled when the sizes differ, the source's key range left out when keyed.
+HRESULT Surface::BlitFrom(Surface* source, const RECT& from, const RECT& to, bool keyed, const char* call)
 {
-    if (Released(source, what))
+    if (lost)
+        return DDERR_SURFACELOST;
+    if (!source->alive) {
+        detail::Problem(std::string(call) + " from a released surface " + detail::Object(source));
         return DDERR_INVALIDOBJECT;
+    }
+    if (source == this)
+        return NotModelled("a blit within one surface", DDERR_UNSUPPORTED);
     if (source->lost)
         return DDERR_SURFACELOST;
-    if (locked || context || source->locked || source->context)
+    if (Busy() || source->Busy())
         return DDERR_SURFACEBUSY;
     if (!InsideSurface(to, this) || !InsideSurface(from, source))
         return DDERR_INVALIDRECT;
-    return CopyFrom(source, from, to, keyed && source->hasSourceKey);
+    if (source->bitsPerPixel != bitsPerPixel)
+        return DDERR_UNSUPPORTED;
+    const blit::ColorKey key = {source->sourceKey.dwColorSpaceLowValue, source->sourceKey.dwColorSpaceHighValue};
+    blit::Copy(source->pixels.data(), source->pitch, blit::Rect{from.left, from.top, from.right, from.bottom},
+               pixels.data(), pitch, blit::Rect{to.left, to.top, to.right, to.bottom}, bitsPerPixel / 8,
+               keyed && source->hasSourceKey ? &key : nullptr);
+    return DD_OK;
 }
 
 HRESULT Surface::Blt(LPRECT target, LPDIRECTDRAWSURFACE sourceSurface, LPRECT sourceRect, DWORD flags,
@@ -301,156 +253,125 @@ HRESULT Surface::Blt(LPRECT target, LPDIRECTDRAWSURFACE sourceSurface, LPRECT so
         return Join(detail::Rect(target), detail::Object(source), detail::Rect(sourceRect), Hex(flags),
                     effects ? "fx(" + Num(effects->dwSize) + ")" : std::string("null"));
     };
-    uint32_t code;
-    HRESULT result = Usable("IDirectDrawSurface::Blt", &code);
-    if (result == DD_OK) {
-        RECT to = target ? *target : WholeSurface(this);
-        RECT from = sourceRect && source ? *sourceRect : (source ? WholeSurface(source) : RECT());
+    return Serve(kBlt, this, args, [&] {
         if (!source || (flags & ~(DDBLT_KEYSRC | DDBLT_WAIT)) || (effects && effects->dwSize != sizeof *effects))
-            result = DDERR_INVALIDPARAMS;
-        else
-            result = BlitFrom(source, from, to, flags & DDBLT_KEYSRC, "IDirectDrawSurface::Blt source");
-    }
-    return (HRESULT)Log("IDirectDrawSurface::Blt", this, args, (uint32_t)result);
+            return DDERR_INVALIDPARAMS;
+        if (!target || !sourceRect)
+            return NotModelled("a Blt of a whole surface", DDERR_UNSUPPORTED);
+        return BlitFrom(source, *sourceRect, *target, flags & DDBLT_KEYSRC, kBlt.name);
+    });
 }
 
-HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE sourceSurface, LPRECT sourceRect,
-                         DWORD flags)
+HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE sourceSurface, LPRECT sourceRect, DWORD flags)
 {
     Surface* source = AsSurface(sourceSurface);
-    auto args = [&] {
-        return Join(Num(x), Num(y), detail::Object(source), detail::Rect(sourceRect), Hex(flags));
-    };
-    uint32_t code;
-    HRESULT result = Usable("IDirectDrawSurface::BltFast", &code);
-    if (result == DD_OK) {
-        RECT from = sourceRect && source ? *sourceRect : (source ? WholeSurface(source) : RECT());
+    auto args = [&] { return Join(Num(x), Num(y), detail::Object(source), detail::Rect(sourceRect), Hex(flags)); };
+    return Serve(kBltFast, this, args, [&] {
+        if (!source || (flags & ~(DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT)))
+            return DDERR_INVALIDPARAMS;
+        if (!sourceRect)
+            return NotModelled("a BltFast of a whole surface", DDERR_UNSUPPORTED);
+        const RECT& from = *sourceRect;
         RECT to = {(LONG)x, (LONG)y, (LONG)x + (from.right - from.left), (LONG)y + (from.bottom - from.top)};
-        if (!source || (flags & ~(DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT)) || x > 0xFFFF || y > 0xFFFF)
-            result = DDERR_INVALIDPARAMS;
-        else
-            result = BlitFrom(source, from, to, flags & DDBLTFAST_SRCCOLORKEY, "IDirectDrawSurface::BltFast source");
-    }
-    return (HRESULT)Log("IDirectDrawSurface::BltFast", this, args, (uint32_t)result);
+        return BlitFrom(source, from, to, flags & DDBLTFAST_SRCCOLORKEY, kBltFast.name);
+    });
 }
 
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags)
 {
     auto args = [&] { return Join(detail::Object(target), Hex(flags)); };
-    uint32_t code;
-    HRESULT result = Usable("IDirectDrawSurface::Flip", &code);
-    if (result == DD_OK) {
+    return Serve(kFlip, this, args, [&] {
+        if (lost)
+            return DDERR_SURFACELOST;
         if (!back)
-            result = DDERR_NOTFLIPPABLE;
-        else if (target && target != back)
-            result = DDERR_INVALIDPARAMS;
-        else if (back->lost)
-            result = DDERR_SURFACELOST;
-        else if (locked || context || back->locked || back->context)
-            result = DDERR_SURFACEBUSY;
-        else
-            std::swap(pixels, back->pixels);
-    }
-    Log("IDirectDrawSurface::Flip", this, args, (uint32_t)result);
-    if (result == DD_OK) {
+            return DDERR_NOTFLIPPABLE;
+        if (target && target != back)
+            return DDERR_INVALIDPARAMS;
+        if (back->lost)
+            return DDERR_SURFACELOST;
+        if (Busy() || back->Busy())
+            return DDERR_SURFACEBUSY;
+        std::swap(pixels, back->pixels);
         display().flips += 1;
         if (display().flipHook)
             display().flipHook();
-    }
-    return result;
+        return DD_OK;
+    });
 }
 
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* attached)
 {
     auto args = [&] { return wanted ? Hex(wanted->dwCaps) : std::string("null"); };
-    uint32_t code;
-    HRESULT result = DD_OK;
-    if (Released(this, "IDirectDrawSurface::GetAttachedSurface"))
-        result = DDERR_INVALIDOBJECT;
-    else if (detail::Scripted("IDirectDrawSurface::GetAttachedSurface", this, &code))
-        result = (HRESULT)code;
-    else if (!wanted || !attached)
-        result = DDERR_INVALIDPARAMS;
-    else if (!back || !(wanted->dwCaps & DDSCAPS_BACKBUFFER))
-        result = DDERR_NOTFOUND;
-    if (result == DD_OK) {
+    return Serve(kGetAttachedSurface, this, args, [&] {
+        if (!wanted || !attached)
+            return DDERR_INVALIDPARAMS;
+        if (!back || !(wanted->dwCaps & DDSCAPS_BACKBUFFER))
+            return DDERR_NOTFOUND;
         ++back->refs;  // handed out with a reference of its own
         *attached = back;
-    }
-    return (HRESULT)Log("IDirectDrawSurface::GetAttachedSurface", this, args, (uint32_t)result);
+        return DD_OK;
+    });
 }
 
 HRESULT Surface::GetDC(HDC* out)
 {
-    uint32_t code;
-    HRESULT result = Usable("IDirectDrawSurface::GetDC", &code);
-    if (result == DD_OK && !out)
-        result = DDERR_INVALIDPARAMS;
-    else if (result == DD_OK && context)
-        result = DDERR_DCALREADYCREATED;
-    else if (result == DD_OK && locked)
-        result = DDERR_SURFACEBUSY;
-    if (result == DD_OK)
+    return Serve(kGetDC, this, None, [&] {
+        if (lost)
+            return DDERR_SURFACELOST;
+        if (!out)
+            return DDERR_INVALIDPARAMS;
+        if (context)
+            return DDERR_DCALREADYCREATED;
+        if (locked)
+            return DDERR_SURFACEBUSY;
         *out = context = detail::CreateSurfaceDC(this);
-    return (HRESULT)Log("IDirectDrawSurface::GetDC", this, [] { return std::string(); }, (uint32_t)result);
+        return DD_OK;
+    });
 }
 
 HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC description)
 {
-    uint32_t code;
-    HRESULT result = DD_OK;
-    if (Released(this, "IDirectDrawSurface::GetSurfaceDesc"))
-        result = DDERR_INVALIDOBJECT;
-    else if (detail::Scripted("IDirectDrawSurface::GetSurfaceDesc", this, &code))
-        result = (HRESULT)code;
-    else if (!description || description->dwSize != sizeof *description)
-        result = DDERR_INVALIDPARAMS;
-    else
+    return Serve(kGetSurfaceDesc, this, None, [&] {
+        if (!description || description->dwSize != sizeof *description)
+            return DDERR_INVALIDPARAMS;
         FillDescription(description);
-    return (HRESULT)Log("IDirectDrawSurface::GetSurfaceDesc", this, [] { return std::string(); },
-                        (uint32_t)result);
+        return DD_OK;
+    });
 }
 
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HANDLE event)
 {
     auto args = [&] { return Join(detail::Rect(rect), Hex(flags), detail::Object(event)); };
-    uint32_t code;
-    HRESULT result = Usable("IDirectDrawSurface::Lock", &code);
-    if (result == DD_OK) {
-        if (!description || description->dwSize != sizeof *description || (rect && !InsideSurface(*rect, this)))
-            result = DDERR_INVALIDPARAMS;
-        else if (context) {
+    return Serve(kLock, this, args, [&] {
+        if (lost)
+            return DDERR_SURFACELOST;
+        if (!description || description->dwSize != sizeof *description)
+            return DDERR_INVALIDPARAMS;
+        if (rect)
+            return NotModelled("a lock of part of a surface", DDERR_UNSUPPORTED);
+        if (context) {
             detail::Problem("Lock of " + detail::Object(this) + " while its device context is out");
-            result = DDERR_SURFACEBUSY;
-        } else if (locked)
-            result = DDERR_SURFACEBUSY;
-    }
-    if (result == DD_OK) {
+            return DDERR_SURFACEBUSY;
+        }
+        if (locked)
+            return DDERR_SURFACEBUSY;
         FillDescription(description);
         description->dwFlags |= DDSD_LPSURFACE;
-        size_t offset = rect ? (size_t)rect->top * pitch + (size_t)rect->left * (bitsPerPixel / 8) : 0;
-        description->lpSurface = pixels.data() + offset;
+        description->lpSurface = pixels.data();
         locked = true;
-    }
-    return (HRESULT)Log("IDirectDrawSurface::Lock", this, args, (uint32_t)result);
+        return DD_OK;
+    });
 }
 
 HRESULT Surface::ReleaseDC(HDC given)
 {
-    HRESULT result = DD_OK;
-    if (Released(this, "IDirectDrawSurface::ReleaseDC"))
-        result = DDERR_INVALIDOBJECT;
-    else if (!context || given != context)
-        result = DDERR_NODC;
-    else {
+    return Serve(kReleaseDC, this, [&] { return detail::Object(given); }, [&] {
+        if (!context || given != context)
+            return DDERR_NODC;
         detail::DeleteSurfaceDC(context);
         context = nullptr;
-        uint32_t code;
-        if (detail::Scripted("IDirectDrawSurface::ReleaseDC", this, &code))  // an answer only
-            result = (HRESULT)code;
-    }
-    return (HRESULT)Log("IDirectDrawSurface::ReleaseDC", this, [&] { return detail::Object(given); },
-                        (uint32_t)result);
+        return DD_OK;
+    });
 }
 
 // Memory comes back, pictures do not: a restored surface holds garbage.
@@ -463,20 +384,16 @@ void RefillWithGarbage(Surface* surface)
 
 HRESULT Surface::Restore()
 {
-    uint32_t code;
-    HRESULT result = DD_OK;
-    if (Released(this, "IDirectDrawSurface::Restore"))
-        result = DDERR_INVALIDOBJECT;
-    else if (detail::Scripted("IDirectDrawSurface::Restore", this, &code))
-        result = (HRESULT)code;
-    else if (lost && !display().restoreAllowed)
-        result = DDERR_WRONGMODE;
-    else if (lost) {
+    return Serve(kRestore, this, None, [&] {
+        if (!lost)
+            return DD_OK;
+        if (!display().restoreAllowed)
+            return DDERR_WRONGMODE;
         RefillWithGarbage(this);
         if (back)
             RefillWithGarbage(back);
-    }
-    return (HRESULT)Log("IDirectDrawSurface::Restore", this, [] { return std::string(); }, (uint32_t)result);
+        return DD_OK;
+    });
 }
 
 HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
@@ -485,68 +402,57 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
         return key ? Join(Hex(flags), Hex(key->dwColorSpaceLowValue), Hex(key->dwColorSpaceHighValue))
                    : Join(Hex(flags), std::string("null"));
     };
-    uint32_t code;
-    HRESULT result = DD_OK;
-    if (Released(this, "IDirectDrawSurface::SetColorKey"))
-        result = DDERR_INVALIDOBJECT;
-    else if (detail::Scripted("IDirectDrawSurface::SetColorKey", this, &code))
-        result = (HRESULT)code;
-    else if (!(flags & DDCKEY_SRCBLT))
-        result = DDERR_INVALIDPARAMS;
-    else {
-        hasSourceKey = key != nullptr;
-        if (key)
-            sourceKey = *key;
-    }
-    return (HRESULT)Log("IDirectDrawSurface::SetColorKey", this, args, (uint32_t)result);
+    return Serve(kSetColorKey, this, args, [&] {
+        if (!(flags & DDCKEY_SRCBLT))
+            return DDERR_INVALIDPARAMS;
+        if (!key)
+            return NotModelled("taking a colour key away", DDERR_UNSUPPORTED);
+        hasSourceKey = true;
+        sourceKey = *key;
+        return DD_OK;
+    });
 }
 
 HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE given)
 {
     Palette* newPalette = static_cast<Palette*>(given);
-    uint32_t code;
-    HRESULT result = DD_OK;
-    if (Released(this, "IDirectDrawSurface::SetPalette"))
-        result = DDERR_INVALIDOBJECT;
-    else if (detail::Scripted("IDirectDrawSurface::SetPalette", this, &code))
-        result = (HRESULT)code;
-    else if (bitsPerPixel != 8)
-        result = DDERR_UNSUPPORTED;
-    else if (newPalette && Released(newPalette, "IDirectDrawSurface::SetPalette palette"))
-        result = DDERR_INVALIDOBJECT;
-    else {
+    return Serve(kSetPalette, this, [&] { return detail::Object(given); }, [&] {
+        if (bitsPerPixel != 8)
+            return DDERR_UNSUPPORTED;
+        if (newPalette && !newPalette->alive) {
+            detail::Problem("SetPalette of a released palette " + detail::Object(given));
+            return DDERR_INVALIDOBJECT;
+        }
         if (newPalette)
             newPalette->refs += 1;  // the surface holds the palette it shows
         ReleasePalette(palette);
         palette = newPalette;
-    }
-    return (HRESULT)Log("IDirectDrawSurface::SetPalette", this, [&] { return detail::Object(given); },
-                        (uint32_t)result);
+        return DD_OK;
+    });
 }
 
 HRESULT Surface::Unlock(LPVOID given)
 {
-    HRESULT result = DD_OK;
-    if (Released(this, "IDirectDrawSurface::Unlock"))
-        result = DDERR_INVALIDOBJECT;
-    else if (!locked)
-        result = DDERR_NOTLOCKED;
-    else {
+    return Serve(kUnlock, this, [&] { return detail::Object(given); }, [&] {
+        if (!locked)
+            return DDERR_NOTLOCKED;
         locked = false;
-        uint32_t code;
-        if (detail::Scripted("IDirectDrawSurface::Unlock", this, &code))  // an answer only
-            result = (HRESULT)code;
-    }
-    return (HRESULT)Log("IDirectDrawSurface::Unlock", this, [&] { return detail::Object(given); },
-                        (uint32_t)result);
+        return DD_OK;
+    });
 }
+
+const Site<ULONG> kDirectDrawRelease("IDirectDraw::Release");
+const Site<HRESULT> kCreatePalette("IDirectDraw::CreatePalette", Script::kCode);
+const Site<HRESULT> kCreateSurface("IDirectDraw::CreateSurface", Script::kCode);
+const Site<HRESULT> kSetCooperativeLevel("IDirectDraw::SetCooperativeLevel", Script::kCode);
+const Site<HRESULT> kSetDisplayMode("IDirectDraw::SetDisplayMode", Script::kCode);
 
 ULONG DirectDraw::Release()
 {
-    if (Released(this, "IDirectDraw::Release"))
-        return 0;
-    ULONG left = --refs;
-    if (left == 0) {
+    return Serve(kDirectDrawRelease, this, None, [&] {
+        ULONG left = --refs;
+        if (left > 0)
+            return left;
         alive = false;
         // The object takes its surfaces along and gives the desktop its mode back.
         for (auto& surface : surfaces)
@@ -559,40 +465,68 @@ ULONG DirectDraw::Release()
             SetScreenSize(desktopWidth, desktopHeight);
         modeWidth = modeHeight = modeBits = 0;
         level = 0;
-    }
-    return (ULONG)Log("IDirectDraw::Release", this, [] { return std::string(); }, left);
+        return left;
+    });
 }
 
-HRESULT DirectDraw::CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* out,
-                                  IUnknown* outer)
+HRESULT DirectDraw::CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* out, IUnknown* outer)
 {
-    auto args = [&] { return Join(Hex(flags), detail::Object(outer)); };
-    uint32_t code;
-    HRESULT result = DD_OK;
     if (entries)  // kept even when the call fails, so a test sees what was asked for
         display().lastPaletteTable.assign(entries, entries + 256);
-    if (Released(this, "IDirectDraw::CreatePalette"))
-        result = DDERR_INVALIDOBJECT;
-    else if (detail::Scripted("IDirectDraw::CreatePalette", this, &code))
-        result = (HRESULT)code;
-    else if (outer)
-        result = CLASS_E_NOAGGREGATION;
-    else if (!entries || !out)
-        result = DDERR_INVALIDPARAMS;
-    else if (!(flags & DDPCAPS_8BIT))
-        result = DDERR_UNSUPPORTED;
-    if (result != DD_OK)
-        return (HRESULT)Log("IDirectDraw::CreatePalette", this, args, (uint32_t)result);
-    display().palettes.push_back(std::make_unique<Palette>());
-    Palette* palette = display().palettes.back().get();
-    std::memcpy(palette->entries, entries, sizeof palette->entries);
-    if (!(flags & DDPCAPS_ALLOW256)) {  // the platform keeps black at 0 and white at 255
-        palette->entries[0] = PALETTEENTRY{0, 0, 0, 0};
-        palette->entries[255] = PALETTEENTRY{255, 255, 255, 0};
+    auto args = [&] { return Join(Hex(flags), detail::Object(outer)); };
+    return Serve(kCreatePalette, this, args, [&] {
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        if (!entries || !out)
+            return DDERR_INVALIDPARAMS;
+        if (!(flags & DDPCAPS_8BIT))
+            return DDERR_UNSUPPORTED;
+        display().palettes.push_back(std::make_unique<Palette>());
+        Palette* palette = display().palettes.back().get();
+        std::memcpy(palette->entries, entries, sizeof palette->entries);
+        if (!(flags & DDPCAPS_ALLOW256)) {  // the platform keeps black at 0 and white at 255
+            palette->entries[0] = PALETTEENTRY{0, 0, 0, 0};
+            palette->entries[255] = PALETTEENTRY{255, 255, 255, 0};
+        }
+        Label(palette, "palette");
+        *out = palette;
+        return DD_OK;
+    });
+}
+
+// Why a description cannot make a surface; DD_OK when it can. Sizes a primary.
+HRESULT CheckDescription(const DirectDraw& directDraw, const DDSURFACEDESC& description, Surface* surface)
+{
+    bool flipping = surface->Primary() && (surface->caps & DDSCAPS_FLIP);
+    surface->bitsPerPixel = directDraw.modeBits ? directDraw.modeBits : 32;
+    if (surface->Primary()) {
+        surface->width = directDraw.modeWidth ? directDraw.modeWidth : detail::ScreenWidth();
+        surface->height = directDraw.modeHeight ? directDraw.modeHeight : detail::ScreenHeight();
+        if (!directDraw.level)
+            return DDERR_NOCOOPERATIVELEVELSET;
+        if (directDraw.LivePrimary())
+            return DDERR_PRIMARYSURFACEALREADYEXISTS;
+        if (description.dwFlags & (DDSD_WIDTH | DDSD_HEIGHT))
+            return DDERR_INVALIDPARAMS;
+        if (flipping && (!(surface->caps & DDSCAPS_COMPLEX) || !(description.dwFlags & DDSD_BACKBUFFERCOUNT) ||
+                         description.dwBackBufferCount != 1))
+            return DDERR_INVALIDPARAMS;
+        if (flipping && !directDraw.Exclusive())
+            return DDERR_NOEXCLUSIVEMODE;
+        return DD_OK;
     }
-    Label(palette, "palette");
-    *out = palette;
-    return (HRESULT)Log("IDirectDraw::CreatePalette", this, args, DD_OK);
+    bool sized = (description.dwFlags & DDSD_WIDTH) && (description.dwFlags & DDSD_HEIGHT);
+    surface->width = (int)description.dwWidth;
+    surface->height = (int)description.dwHeight;
+    if (description.dwFlags & DDSD_PIXELFORMAT)
+        surface->bitsPerPixel = (int)description.ddpfPixelFormat.dwRGBBitCount;
+    int bits = surface->bitsPerPixel;
+    if (!sized || description.dwWidth == 0 || description.dwHeight == 0 ||
+        (bits != 8 && bits != 16 && bits != 24 && bits != 32))
+        return DDERR_INVALIDPARAMS;
+    if ((uint64_t)description.dwWidth * description.dwHeight > (1u << 26))
+        return DDERR_OUTOFMEMORY;
+    return DD_OK;
 }
 
 HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFACE* out, IUnknown* outer)
@@ -604,111 +538,60 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFA
                     Num(description->dwWidth) + "x" + Num(description->dwHeight),
                     "back " + Num(description->dwBackBufferCount), detail::Object(outer));
     };
-    uint32_t code;
-    HRESULT result = DD_OK;
-    if (Released(this, "IDirectDraw::CreateSurface"))
-        result = DDERR_INVALIDOBJECT;
-    else if (detail::Scripted("IDirectDraw::CreateSurface", this, &code))
-        result = (HRESULT)code;
-    else if (outer)
-        result = CLASS_E_NOAGGREGATION;
-    else if (!out || !description || description->dwSize != sizeof *description ||
-             !(description->dwFlags & DDSD_CAPS))
-        result = DDERR_INVALIDPARAMS;
-    if (result != DD_OK)
-        return (HRESULT)Log("IDirectDraw::CreateSurface", this, args, (uint32_t)result);
-
-    auto surface = std::make_unique<Surface>();
-    surface->owner = this;
-    surface->caps = description->ddsCaps.dwCaps;
-    bool primary = surface->Primary();
-    bool flipping = primary && (surface->caps & DDSCAPS_FLIP);
-    if (primary) {
-        if (!level)
-            result = DDERR_NOCOOPERATIVELEVELSET;
-        else if (LivePrimary())
-            result = DDERR_PRIMARYSURFACEALREADYEXISTS;
-        else if (description->dwFlags & (DDSD_WIDTH | DDSD_HEIGHT))
-            result = DDERR_INVALIDPARAMS;
-        else if (flipping && (!(surface->caps & DDSCAPS_COMPLEX) ||
-                              !(description->dwFlags & DDSD_BACKBUFFERCOUNT) ||
-                              description->dwBackBufferCount != 1))
-            result = DDERR_INVALIDPARAMS;
-        else if (flipping && !Exclusive())
-            result = DDERR_NOEXCLUSIVEMODE;
-        surface->width = modeWidth ? modeWidth : detail::ScreenWidth();
-        surface->height = modeHeight ? modeHeight : detail::ScreenHeight();
-        surface->bitsPerPixel = modeBits ? modeBits : 32;
-    } else {
-        bool sized = (description->dwFlags & DDSD_WIDTH) && (description->dwFlags & DDSD_HEIGHT);
-        surface->width = (int)description->dwWidth;
-        surface->height = (int)description->dwHeight;
-        surface->bitsPerPixel = modeBits ? modeBits : 32;
-        if (description->dwFlags & DDSD_PIXELFORMAT)
-            surface->bitsPerPixel = (int)description->ddpfPixelFormat.dwRGBBitCount;
-        int bits = surface->bitsPerPixel;
-        if (!sized || description->dwWidth == 0 || description->dwHeight == 0 ||
-            (bits != 8 && bits != 16 && bits != 24 && bits != 32))
-            result = DDERR_INVALIDPARAMS;
-        else if ((uint64_t)description->dwWidth * description->dwHeight > (1u << 26))
-            result = DDERR_OUTOFMEMORY;
-    }
-    if (result != DD_OK)
-        return (HRESULT)Log("IDirectDraw::CreateSurface", this, args, (uint32_t)result);
-
-    surface->pitch = (surface->width * (surface->bitsPerPixel / 8) + 3) & ~3;
-    surface->pixels.assign((size_t)surface->pitch * surface->height, 0);
-    Surface* made = surface.get();
-    surfaces.push_back(std::move(surface));
-    Label(made, primary ? "primary" : "surface" + Num(++display().surfacesMade));
-    if (flipping) {
-        auto back = std::make_unique<Surface>(*made);
-        back->caps = (made->caps & ~(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER)) | DDSCAPS_BACKBUFFER;
-        back->front = made;
-        back->refs = 0;  // only the references handed out count
-        made->caps |= DDSCAPS_FRONTBUFFER;
-        made->back = back.get();
-        Label(back.get(), "backbuffer");
-        surfaces.push_back(std::move(back));
-    }
-    *out = made;
-    return (HRESULT)Log("IDirectDraw::CreateSurface", this, args, DD_OK);
+    return Serve(kCreateSurface, this, args, [&] {
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        if (!out || !description || description->dwSize != sizeof *description ||
+            !(description->dwFlags & DDSD_CAPS))
+            return DDERR_INVALIDPARAMS;
+        auto surface = std::make_unique<Surface>();
+        surface->owner = this;
+        surface->caps = description->ddsCaps.dwCaps;
+        HRESULT refused = CheckDescription(*this, *description, surface.get());
+        if (refused != DD_OK)
+            return refused;
+        surface->pitch = (surface->width * (surface->bitsPerPixel / 8) + 3) & ~3;
+        surface->pixels.assign((size_t)surface->pitch * surface->height, 0);
+        Surface* made = surface.get();
+        surfaces.push_back(std::move(surface));
+        Label(made, made->Primary() ? "primary" : "surface" + Num(++display().surfacesMade));
+        if (made->Primary() && (made->caps & DDSCAPS_FLIP)) {
+            auto back = std::make_unique<Surface>(*made);
+            back->caps = (made->caps & ~(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER)) | DDSCAPS_BACKBUFFER;
+            back->front = made;
+            back->refs = 0;  // only the references handed out count
+            made->caps |= DDSCAPS_FRONTBUFFER;
+            made->back = back.get();
+            Label(back.get(), "backbuffer");
+            surfaces.push_back(std::move(back));
+        }
+        *out = made;
+        return DD_OK;
+    });
 }
 
 HRESULT DirectDraw::SetCooperativeLevel(HWND given, DWORD flags)
 {
     auto args = [&] { return Join(detail::Object(given), Hex(flags)); };
-    uint32_t code;
-    HRESULT result = DD_OK;
-    if (Released(this, "IDirectDraw::SetCooperativeLevel"))
-        result = DDERR_INVALIDOBJECT;
-    else if (detail::Scripted("IDirectDraw::SetCooperativeLevel", this, &code))
-        result = (HRESULT)code;
-    else if (((flags & DDSCL_FULLSCREEN) != 0) != ((flags & DDSCL_EXCLUSIVE) != 0))
-        result = DDERR_INVALIDPARAMS;
-    else if ((flags & DDSCL_EXCLUSIVE) && !WindowAlive(given))
-        result = DDERR_INVALIDPARAMS;
-    else {
+    return Serve(kSetCooperativeLevel, this, args, [&] {
+        if (((flags & DDSCL_FULLSCREEN) != 0) != ((flags & DDSCL_EXCLUSIVE) != 0))
+            return DDERR_INVALIDPARAMS;
+        if ((flags & DDSCL_EXCLUSIVE) && !WindowAlive(given))
+            return DDERR_INVALIDPARAMS;
         window = given;
         level = flags;
-    }
-    return (HRESULT)Log("IDirectDraw::SetCooperativeLevel", this, args, (uint32_t)result);
+        return DD_OK;
+    });
 }
 
 HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bpp)
 {
     auto args = [&] { return Join(Num(width), Num(height), Num(bpp)); };
-    uint32_t code;
-    HRESULT result = DD_OK;
-    std::vector<int> wanted = {(int)width, (int)height, (int)bpp};
-    const auto& modes = display().modes;
-    if (Released(this, "IDirectDraw::SetDisplayMode"))
-        result = DDERR_INVALIDOBJECT;
-    else if (detail::Scripted("IDirectDraw::SetDisplayMode", this, &code))
-        result = (HRESULT)code;
-    else if (std::find(modes.begin(), modes.end(), wanted) == modes.end())
-        result = DDERR_INVALIDMODE;
-    else {
+    return Serve(kSetDisplayMode, this, args, [&] {
+        const std::vector<int> wanted = {(int)width, (int)height, (int)bpp};
+        const auto& modes = display().modes;
+        if (std::find(modes.begin(), modes.end(), wanted) == modes.end())
+            return DDERR_INVALIDMODE;
         if (!modeWidth) {
             desktopWidth = detail::ScreenWidth();
             desktopHeight = detail::ScreenHeight();
@@ -717,8 +600,8 @@ HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bpp)
         modeHeight = (int)height;
         modeBits = (int)bpp;
         SetScreenSize((int)width, (int)height);
-    }
-    return (HRESULT)Log("IDirectDraw::SetDisplayMode", this, args, (uint32_t)result);
+        return DD_OK;
+    });
 }
 
 // The surfaces of every DirectDraw object, live or not.
@@ -737,6 +620,8 @@ DirectDraw* CurrentDirectDraw()
             return directDraw.get();
     return nullptr;
 }
+
+const Site<HRESULT> kDirectDrawCreate("DirectDrawCreate", Script::kCode);
 
 }  // namespace
 
@@ -799,7 +684,7 @@ bool HasSourceColorKey(LPDIRECTDRAWSURFACE given, DDCOLORKEY* key)
     return surface->hasSourceKey;
 }
 
-LPDIRECTDRAWPALETTE PaletteOf(LPDIRECTDRAWSURFACE surface) { return AsSurface(surface)->palette; }
+void ReportBitsPerPixel(LPDIRECTDRAWSURFACE surface, int bits) { AsSurface(surface)->reportedBits = bits; }
 std::vector<PALETTEENTRY> LastPaletteTable() { return display().lastPaletteTable; }
 
 std::vector<std::vector<PALETTEENTRY>> PalettesMade()
@@ -861,18 +746,14 @@ using namespace host;
 HRESULT DirectDrawCreate(void* driver, LPDIRECTDRAW* out, IUnknown* outer)
 {
     auto args = [&] { return Join(detail::Object(driver), detail::Object(outer)); };
-    uint32_t code;
-    HRESULT result = DD_OK;
-    if (detail::Scripted("DirectDrawCreate", nullptr, &code))
-        result = (HRESULT)code;
-    else if (outer)
-        result = CLASS_E_NOAGGREGATION;
-    else if (!out)
-        result = DDERR_INVALIDPARAMS;
-    if (result == DD_OK) {
+    return Serve(kDirectDrawCreate, args, [&] {
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        if (!out)
+            return DDERR_INVALIDPARAMS;
         display().directDraws.push_back(std::make_unique<DirectDraw>());
         *out = display().directDraws.back().get();
         Label(*out, "ddraw");
-    }
-    return (HRESULT)Log("DirectDrawCreate", nullptr, args, (uint32_t)result);
+        return DD_OK;
+    });
 }

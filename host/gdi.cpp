@@ -2,10 +2,10 @@
 // memory device contexts, surface device contexts, StretchBlt, GetPixel, SetPixel.
 //
 // Colours drawn into an 8-bit surface become the nearest entry (squared
-// distance, first of equals) of the palette in force. StretchBlt samples the
-// nearest source pixel, source = start + i * sourceSize / targetSize; the
-// merging of eliminated pixels in the platform's default BLACKONWHITE mode is
-// not modelled (the intro only ever copies one to one).
+// distance, first of equals) of the palette in force, colour by colour.
+// StretchBlt samples the nearest source pixel, source = start + i * sourceSize
+// / targetSize; the merging of eliminated pixels in the platform's default
+// BLACKONWHITE mode is not modelled (the intro only ever copies one to one).
 #include <cstring>
 #include <map>
 
@@ -27,7 +27,7 @@ struct DeviceContext {
 };
 
 const HGDIOBJ kDefaultBitmap = (HGDIOBJ)0x3FFF0;  // what a new memory context holds
-const uintptr_t kStockBase = 0x30000;
+const uintptr_t kStockBase = 0x30000;              // the stock objects 0 to 19 follow it
 
 struct Gdi {
     std::map<HGDIOBJ, Bitmap> bitmaps;
@@ -221,11 +221,11 @@ int NearestIndex(const PALETTEENTRY* colors, BYTE red, BYTE green, BYTE blue)
     for (int i = 0; i < 256; ++i) {
         long dr = colors[i].peRed - red, dg = colors[i].peGreen - green, db = colors[i].peBlue - blue;
         long distance = dr * dr + dg * dg + db * db;
+        if (distance == 0)  // nothing is nearer
+            return i;
         if (bestDistance < 0 || distance < bestDistance) {
             best = i;
             bestDistance = distance;
-            if (distance == 0)
-                break;
         }
     }
     return best;
@@ -326,71 +326,83 @@ int LiveBitmaps() { return (int)gdi().bitmaps.size(); }
 
 using namespace host;
 
+namespace {
+
+const Site<HANDLE> kLoadImageA("LoadImageA", Script::kLastError);
+const Site<HGDIOBJ> kGetStockObject("GetStockObject", Script::kLastError);
+const Site<int> kGetObjectA("GetObjectA", Script::kLastError);
+const Site<HDC> kCreateCompatibleDC("CreateCompatibleDC", Script::kLastError);
+const Site<HGDIOBJ> kSelectObject("SelectObject", Script::kLastError);
+const Site<BOOL> kStretchBlt("StretchBlt", Script::kLastError, FALSE);
+const Site<BOOL> kDeleteDC("DeleteDC", Script::kLastErrorAfterRunning, FALSE);
+const Site<BOOL> kDeleteObject("DeleteObject", Script::kLastErrorAfterRunning, FALSE);
+const Site<COLORREF> kGetPixel("GetPixel", Script::kCode);
+const Site<COLORREF> kSetPixel("SetPixel", Script::kCode);
+
+// A load that gives no bitmap, with its reason as the last error.
+HANDLE NoBitmap(DWORD error)
+{
+    SetLastError(error);
+    return nullptr;
+}
+
+// The bitmap the name gives: a resource of the program, or with LR_LOADFROMFILE a BMP file.
+bool LoadNamedBitmap(HINSTANCE instance, LPCSTR name, UINT type, UINT flags, Bitmap* bitmap)
+{
+    if (type != IMAGE_BITMAP || !name)
+        return false;
+    if (flags & LR_LOADFROMFILE) {
+        if (IS_INTRESOURCE(name))
+            return false;
+        std::vector<uint8_t> file;
+        detail::NoteOpenedFile(name);
+        return detail::ReadWholeFile(name, &file) && ParseBmpFile(file, bitmap);
+    }
+    detail::Bytes resource;
+    return instance == Instance() && detail::FindBitmapResource(name, &resource) && ParseDib(resource, 0, 0, bitmap);
+}
+
+}  // namespace
+
 HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags)
 {
     auto args = [&] {
-        return Join(detail::Object(instance), detail::Text(name), Num(type), Num(cx), Num(cy),
-                    Hex(flags));
+        return Join(detail::Object(instance), detail::Text(name), Num(type), Num(cx), Num(cy), Hex(flags));
     };
-    uint32_t code;
-    if (detail::Scripted("LoadImageA", nullptr, &code)) {
-        SetLastError(code);
-        return (HANDLE)Log("LoadImageA", nullptr, args, 0);
-    }
-    if (cx < 0 || cy < 0) {
-        detail::Problem("LoadImageA at " + Num(cx) + "x" + Num(cy) + " is not modelled");
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return (HANDLE)Log("LoadImageA", nullptr, args, 0);
-    }
-    Bitmap bitmap;
-    bool loaded = false;
-    if (type != IMAGE_BITMAP || !name) {
-        loaded = false;
-    } else if (flags & LR_LOADFROMFILE) {
-        std::vector<uint8_t> file;
-        if (!IS_INTRESOURCE(name)) {
-            detail::NoteOpenedFile(name);
-            loaded = detail::ReadWholeFile(name, &file) && ParseBmpFile(file, &bitmap);
+    return Serve(kLoadImageA, args, [&] {
+        if (cx < 0 || cy < 0) {
+            detail::Problem("LoadImageA at " + Num(cx) + "x" + Num(cy) + " is not modelled");
+            return NoBitmap(ERROR_INVALID_PARAMETER);
         }
-    } else if (instance == Instance()) {
-        detail::Bytes resource;
-        loaded = detail::FindBitmapResource(name, &resource) && ParseDib(resource, 0, 0, &bitmap);
-    }
-    if (!loaded) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return (HANDLE)Log("LoadImageA", nullptr, args, 0);
-    }
-    int width = cx ? cx : bitmap.width, height = cy ? cy : bitmap.height;
-    if ((uint64_t)width * (uint64_t)height > kLargestPicture) {
-        detail::Problem("LoadImageA at " + Num(width) + "x" + Num(height) + " is not modelled");
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return (HANDLE)Log("LoadImageA", nullptr, args, 0);
-    }
-    if (width != bitmap.width || height != bitmap.height)
-        bitmap = Scaled(bitmap, width, height);
-    HGDIOBJ handle = NewHandle<HGDIOBJ>();
-    gdi().bitmaps[handle] = bitmap;
-    return (HANDLE)Log("LoadImageA", nullptr, args, (uintptr_t)handle);
+        Bitmap bitmap;
+        if (!LoadNamedBitmap(instance, name, type, flags, &bitmap))
+            return NoBitmap(ERROR_FILE_NOT_FOUND);
+        int width = cx ? cx : bitmap.width, height = cy ? cy : bitmap.height;
+        if ((uint64_t)width * (uint64_t)height > kLargestPicture) {
+            detail::Problem("LoadImageA at " + Num(width) + "x" + Num(height) + " is not modelled");
+            return NoBitmap(ERROR_NOT_ENOUGH_MEMORY);
+        }
+        if (width != bitmap.width || height != bitmap.height)
+            bitmap = Scaled(bitmap, width, height);
+        HGDIOBJ handle = NewHandle<HGDIOBJ>();
+        gdi().bitmaps[handle] = bitmap;
+        return (HANDLE)handle;
+    });
 }
 
 HGDIOBJ GetStockObject(int object)
 {
-    uint32_t code;
-    HGDIOBJ stock = (object >= 0 && object <= 19) ? (HGDIOBJ)(kStockBase + 4 * object) : nullptr;
-    if (detail::Scripted("GetStockObject", nullptr, &code))
-        stock = nullptr;
-    Log("GetStockObject", nullptr, [&] { return Num(object); }, (uintptr_t)stock);
-    return stock;
+    return Serve(kGetStockObject, [&] { return Num(object); }, [&] {
+        return (object >= 0 && object <= 19) ? (HGDIOBJ)(kStockBase + 4 * object) : nullptr;
+    });
 }
 
 int GetObjectA(HANDLE object, int size, LPVOID buffer)
 {
-    Bitmap* bitmap = FindBitmap(object);
-    int written = 0;
-    uint32_t code;
-    if (detail::Scripted("GetObjectA", nullptr, &code))
-        bitmap = nullptr;
-    if (bitmap && buffer && size >= (int)sizeof(BITMAP)) {
+    return Serve(kGetObjectA, [&] { return Join(detail::Object(object), Num(size)); }, [&] {
+        Bitmap* bitmap = FindBitmap(object);
+        if (!bitmap || !buffer || size < (int)sizeof(BITMAP))
+            return 0;
         BITMAP description = {};
         description.bmWidth = bitmap->width;
         description.bmHeight = bitmap->height;
@@ -399,151 +411,113 @@ int GetObjectA(HANDLE object, int size, LPVOID buffer)
         description.bmBitsPixel = (WORD)bitmap->bitsPerPixel;
         description.bmBits = bitmap->bits.data();
         std::memcpy(buffer, &description, sizeof description);
-        written = (int)sizeof description;
-    }
-    Log("GetObjectA", nullptr, [&] { return Join(detail::Object(object), Num(size)); },
-        (uint64_t)written);
-    return written;
+        return (int)sizeof description;
+    });
 }
 
 HDC CreateCompatibleDC(HDC reference)
 {
-    auto args = [&] { return detail::Object(reference); };
-    uint32_t code;
-    if (detail::Scripted("CreateCompatibleDC", nullptr, &code)) {
-        SetLastError(code);
-        return (HDC)Log("CreateCompatibleDC", nullptr, args, 0);
-    }
-    HDC context = NewHandle<HDC>();
-    gdi().contexts[context] = DeviceContext{nullptr, kDefaultBitmap};
-    return (HDC)Log("CreateCompatibleDC", nullptr, args, (uintptr_t)context);
+    return Serve(kCreateCompatibleDC, [&] { return detail::Object(reference); }, [&] {
+        HDC context = NewHandle<HDC>();
+        gdi().contexts[context] = DeviceContext{nullptr, kDefaultBitmap};
+        return context;
+    });
 }
 
+// Only bitmaps into memory contexts: the program selects nothing else.
 HGDIOBJ SelectObject(HDC context, HGDIOBJ object)
 {
-    DeviceContext* target = FindContext(context);
-    Bitmap* bitmap = FindBitmap(object);
-    HGDIOBJ previous = nullptr;
-    uint32_t code;
-    if (detail::Scripted("SelectObject", nullptr, &code))
-        target = nullptr;
-    if (target && !target->surface && bitmap && !bitmap->selectedInto) {
+    return Serve(kSelectObject, [&] { return Join(detail::Object(context), detail::Object(object)); }, [&] {
+        DeviceContext* target = FindContext(context);
+        Bitmap* bitmap = FindBitmap(object);
+        if (!target || target->surface || !bitmap || bitmap->selectedInto)
+            return (HGDIOBJ) nullptr;
         if (Bitmap* old = FindBitmap(target->selected))
             old->selectedInto = nullptr;
-        previous = target->selected;
+        HGDIOBJ previous = target->selected;
         target->selected = object;
         bitmap->selectedInto = context;
-    } else if (target && (uintptr_t)object >= kStockBase && (uintptr_t)object < kStockBase + 80) {
-        previous = (HGDIOBJ)(kStockBase + 4 * 0);  // the context's former brush
-    }
-    Log("SelectObject", nullptr, [&] { return Join(detail::Object(context), detail::Object(object)); },
-        (uintptr_t)previous);
-    return previous;
+        return previous;
+    });
 }
 
-BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX,
-                int sourceY, int sourceWidth, int sourceHeight, DWORD rop)
+// Each target pixel takes the nearest source pixel, start + i * sourceSize / targetSize.
+BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, DWORD rop)
 {
     auto args = [&] {
-        return Join(detail::Object(target), Num(x), Num(y), Num(width), Num(height),
-                    detail::Object(source), Num(sourceX), Num(sourceY), Num(sourceWidth),
-                    Num(sourceHeight), Hex(rop));
+        return Join(detail::Object(target), Num(x), Num(y), Num(width), Num(height), detail::Object(source),
+                    Num(sourceX), Num(sourceY), Num(sourceWidth), Num(sourceHeight), Hex(rop));
     };
-    uint32_t code;
-    if (detail::Scripted("StretchBlt", nullptr, &code)) {
-        SetLastError(code);
-        return (BOOL)Log("StretchBlt", nullptr, args, FALSE);
-    }
-    DeviceContext* to = FindContext(target);
-    DeviceContext* from = FindContext(source);
-    Bitmap* bitmap = from ? FindBitmap(from->selected) : nullptr;
-    if (!to || !to->surface || !bitmap || rop != SRCCOPY || width <= 0 || height <= 0 ||
-        sourceWidth <= 0 || sourceHeight <= 0)
-        return (BOOL)Log("StretchBlt", nullptr, args, FALSE);
-    detail::SurfaceTarget* surface = to->surface;
-    std::map<uint32_t, uint32_t> converted;  // a picture has few colours; convert each once
-    for (int j = 0; j < height; ++j) {
-        int sy = sourceY + (int)((int64_t)j * sourceHeight / height);
-        for (int i = 0; i < width; ++i) {
-            int sx = sourceX + (int)((int64_t)i * sourceWidth / width);
-            if (!Inside(surface, x + i, y + j) || sx < 0 || sy < 0 || sx >= bitmap->width ||
-                sy >= bitmap->height)
-                continue;
-            RGBQUAD pixel = BitmapPixel(*bitmap, sx, sy);
-            uint32_t key = (uint32_t)pixel.rgbRed << 16 | pixel.rgbGreen << 8 | pixel.rgbBlue;
-            auto found = converted.find(key);
-            if (found == converted.end())
-                found = converted.emplace(key, SurfaceValue(surface, pixel.rgbRed, pixel.rgbGreen,
-                                                             pixel.rgbBlue)).first;
-            PutSurfaceValue(surface, x + i, y + j, found->second);
+    return Serve(kStretchBlt, args, [&] {
+        DeviceContext* to = FindContext(target);
+        DeviceContext* from = FindContext(source);
+        Bitmap* bitmap = from ? FindBitmap(from->selected) : nullptr;
+        if (!to || !to->surface || !bitmap || rop != SRCCOPY || width <= 0 || height <= 0 || sourceWidth <= 0 ||
+            sourceHeight <= 0)
+            return FALSE;
+        detail::SurfaceTarget* surface = to->surface;
+        for (int j = 0; j < height; ++j) {
+            int sy = sourceY + (int)((int64_t)j * sourceHeight / height);
+            for (int i = 0; i < width; ++i) {
+                int sx = sourceX + (int)((int64_t)i * sourceWidth / width);
+                if (!Inside(surface, x + i, y + j) || sx < 0 || sy < 0 || sx >= bitmap->width || sy >= bitmap->height)
+                    continue;
+                RGBQUAD pixel = BitmapPixel(*bitmap, sx, sy);
+                PutSurfaceValue(surface, x + i, y + j,
+                                SurfaceValue(surface, pixel.rgbRed, pixel.rgbGreen, pixel.rgbBlue));
+            }
         }
-    }
-    return (BOOL)Log("StretchBlt", nullptr, args, TRUE);
+        return TRUE;
+    });
 }
 
 BOOL DeleteDC(HDC context)
 {
-    DeviceContext* found = FindContext(context);
-    BOOL ok = found && !found->surface;
-    if (found && found->surface)
-        detail::Problem("DeleteDC on a surface's device context");
-    if (ok) {
+    return Serve(kDeleteDC, [&] { return detail::Object(context); }, [&] {
+        DeviceContext* found = FindContext(context);
+        if (found && found->surface)
+            detail::Problem("DeleteDC on a surface's device context");
+        if (!found || found->surface)
+            return FALSE;
         if (Bitmap* bitmap = FindBitmap(found->selected))
             bitmap->selectedInto = nullptr;
         gdi().contexts.erase(context);
-    }
-    uint32_t code;
-    if (detail::Scripted("DeleteDC", nullptr, &code)) {  // an answer only: the context is gone
-        SetLastError(code);
-        ok = FALSE;
-    }
-    Log("DeleteDC", nullptr, [&] { return detail::Object(context); }, ok);
-    return ok;
+        return TRUE;
+    });
 }
 
+// Only bitmaps: the program deletes nothing else. The platform refuses to delete
+// a bitmap still selected into a context.
 BOOL DeleteObject(HGDIOBJ object)
 {
-    Bitmap* bitmap = FindBitmap(object);
-    bool stock = (uintptr_t)object >= kStockBase && (uintptr_t)object < kStockBase + 80;
-    // The platform refuses to delete a bitmap still selected into a context.
-    BOOL ok = stock || (bitmap && !bitmap->selectedInto);
-    if (bitmap && ok)
+    return Serve(kDeleteObject, [&] { return detail::Object(object); }, [&] {
+        Bitmap* bitmap = FindBitmap(object);
+        if (!bitmap || bitmap->selectedInto)
+            return FALSE;
         gdi().bitmaps.erase(object);
-    uint32_t code;
-    if (detail::Scripted("DeleteObject", nullptr, &code)) {  // an answer only: the object is gone
-        SetLastError(code);
-        ok = FALSE;
-    }
-    Log("DeleteObject", nullptr, [&] { return detail::Object(object); }, ok);
-    return ok;
+        return TRUE;
+    });
 }
 
 COLORREF GetPixel(HDC context, int x, int y)
 {
-    DeviceContext* found = FindContext(context);
-    COLORREF color = CLR_INVALID;
-    uint32_t code;
-    if (detail::Scripted("GetPixel", nullptr, &code))
-        color = code;
-    else if (found && found->surface && Inside(found->surface, x, y))
-        color = SurfaceColor(found->surface, x, y);
-    Log("GetPixel", nullptr, [&] { return Join(detail::Object(context), Num(x), Num(y)); }, color);
-    return color;
+    return Serve(kGetPixel, [&] { return Join(detail::Object(context), Num(x), Num(y)); }, [&] {
+        DeviceContext* found = FindContext(context);
+        if (!found || !found->surface || !Inside(found->surface, x, y))
+            return (COLORREF)CLR_INVALID;
+        return SurfaceColor(found->surface, x, y);
+    });
 }
 
 COLORREF SetPixel(HDC context, int x, int y, COLORREF color)
 {
-    DeviceContext* found = FindContext(context);
-    COLORREF set = CLR_INVALID;
-    uint32_t code;
-    if (detail::Scripted("SetPixel", nullptr, &code)) {
-        set = code;
-    } else if (found && found->surface && Inside(found->surface, x, y) && color != CLR_INVALID) {
+    return Serve(kSetPixel, [&] { return Join(detail::Object(context), Num(x), Num(y), Hex(color)); }, [&] {
+        DeviceContext* found = FindContext(context);
+        if (!found || !found->surface || !Inside(found->surface, x, y) || color == CLR_INVALID)
+            return (COLORREF)CLR_INVALID;
         PutSurfaceValue(found->surface, x, y,
                         SurfaceValue(found->surface, GetRValue(color), GetGValue(color), GetBValue(color)));
-        set = SurfaceColor(found->surface, x, y);
-    }
-    Log("SetPixel", nullptr,
-        [&] { return Join(detail::Object(context), Num(x), Num(y), Hex(color)); }, set);
-    return set;
+        return SurfaceColor(found->surface, x, y);
+    });
 }

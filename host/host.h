@@ -12,7 +12,9 @@
 //   Restore answers DDERR_WRONGMODE until it is active again, and a surface
 //   stays lost until restored (its pixels are then garbage);
 // - a call on a released object, a lock taken while the device context is out
-//   and similar breaches of the platform's rules are collected as problems.
+//   and similar breaches of the platform's rules are collected as problems, and
+//   so is a call made in a way the stand-in does not model (a message filter,
+//   a lock of part of a surface, ...), which it refuses.
 #ifndef INTRO_HOST_HOST_H
 #define INTRO_HOST_HOST_H
 
@@ -30,6 +32,8 @@ namespace host {
 void Reset();
 
 // ---- The call log ------------------------------------------------------------
+// Calls in the order they were made: a call that leads to others (DestroyWindow,
+// DispatchMessageA, ...) comes before them, with the answer it gave in the end.
 struct Call {
     std::string name;    // "CreateWindowExA", "IDirectDrawSurface::BltFast", ...
     std::string object;  // label of the object a method was called on, else empty
@@ -44,36 +48,28 @@ void ClearCalls();
 void SetRecording(bool on);
 // Gives an object a name for the log, e.g. Label(intro.sheet, "sheet").
 void Label(const void* object, const std::string& name);
-std::string LabelOf(const void* object);
 
 // ---- Scripted answers ----------------------------------------------------------
 // The next matching calls fail with `code` instead of running. Matching calls
 // are those of that name (and on that object, when given); the first `skip`
 // of them run normally, then `times` of them fail (-1: all later ones).
-// For calls that return BOOL or a handle, failing means FALSE or null with
-// `code` as the last error; for DirectDraw methods the code is the result;
-// for GetPixel/SetPixel it is the value returned; GetMessageA answers -1,
-// GetSystemMetrics and GetObjectA 0, TranslateMessage translates nothing.
-// Calls that give something back (IDirectDrawSurface::ReleaseDC and ::Unlock,
-// DeleteDC, DeleteObject, _lclose) still give it back and only answer the
-// failure: once handed back, a context, lock or handle is gone on the platform
-// whatever it answers. Asking a failure of a call that cannot be scripted
-// (Release, DefWindowProcA, ...) is reported as a problem.
-struct Failure {
-    std::string name;
-    uint32_t code = 0x80004005;
-    int times = 1;
-    int skip = 0;
-    const void* object = nullptr;
-};
-void Fail(const Failure& failure);
+// DirectDraw methods, GetPixel, SetPixel and mciSendStringA answer the code;
+// every other call answers its failure value (FALSE, null, 0, HFILE_ERROR,
+// INVALID_FILE_ATTRIBUTES; -1 for GetMessageA) with the code as the last
+// error: GetMessageA leaves the message queued, TranslateMessage translates
+// nothing, ShowWindow and DestroyWindow leave the window as it was, WaitMessage
+// returns at once, MessageBoxA shows nothing. Calls that give something back
+// (IDirectDrawSurface::ReleaseDC and ::Unlock, DeleteDC, DeleteObject,
+// _lclose) still give it back and only answer the failure. Asking a failure of
+// a call that has none (Release, DefWindowProcA, ...) is reported as a problem.
 void FailCall(const std::string& name, uint32_t code, int times = 1, int skip = 0,
               const void* object = nullptr);
 void ClearFailures();
 // How many calls so far took a scripted answer instead of running.
 int ScriptedAnswers();
 
-// Breaches of the platform's rules seen so far (use after release, ...).
+// Breaches of the platform's rules seen so far (use after release, ...), and
+// calls in ways the stand-in does not model, which it refuses loudly.
 const std::vector<std::string>& Problems();
 
 // ---- Windows, input and activation ------------------------------------------------
@@ -127,7 +123,9 @@ SurfacePixels ReadSurface(LPDIRECTDRAWSURFACE surface);
 void WriteSurface(LPDIRECTDRAWSURFACE surface, const std::vector<uint8_t>& bytes);
 bool SurfaceLost(LPDIRECTDRAWSURFACE surface);
 bool HasSourceColorKey(LPDIRECTDRAWSURFACE surface, DDCOLORKEY* key);
-LPDIRECTDRAWPALETTE PaletteOf(LPDIRECTDRAWSURFACE surface);
+// What a surface's descriptions (GetSurfaceDesc, Lock) give as its pixel size
+// from now on, for a format the stand-in does not draw: its pixels stay as they are.
+void ReportBitsPerPixel(LPDIRECTDRAWSURFACE surface, int bits);
 // The 256 entries the program handed to the last IDirectDraw::CreatePalette,
 // as given (before the platform fixes black and white); empty before any.
 std::vector<PALETTEENTRY> LastPaletteTable();
@@ -142,6 +140,10 @@ struct Live {
     int deviceContexts = 0, bitmaps = 0, locks = 0, files = 0, surfaceDCs = 0;
 };
 Live LiveObjects();
+// Empty when every object is given back to zero references and no rule of the
+// platform was broken; else what is still held and the first problem. The one
+// check every run must pass at its end.
+std::string LeftBehind();
 
 // ---- Resources, files, environment, processes ----------------------------------------
 HINSTANCE Instance();  // the program's module handle
@@ -154,8 +156,8 @@ const std::vector<std::string>& OpenedFiles();  // every path given to _lopen an
 const std::vector<std::string>& MciCommands();
 void SetMciResult(MCIERROR result);  // what every MCI command answers (0 at first)
 
-// The program search of process creation looks in a pretend file system.
-void SetModuleDirectory(const std::string& directory);  // "C:\\intro" at first
+// The program search of process creation looks in a pretend file system; the
+// intro's own program file lies in C:\intro.
 void SetCurrentDirectory(const std::string& directory);  // "C:\\intro" at first
 void AddFile(const std::string& path);                   // full Windows path
 void SetEnvironment(const std::string& name, const std::string& value);

@@ -19,6 +19,7 @@ namespace host {
 namespace {
 
 const HINSTANCE kInstance = (HINSTANCE)0x400000;
+const char kModuleDirectory[] = "C:\\intro";  // where the intro's own program file lies
 
 struct Resource {
     std::string type, name;  // names as text, numbers as "#n"; compared without case
@@ -35,7 +36,6 @@ struct Kernel {
     std::vector<std::string> debugOutput;
     std::vector<std::string> mciCommands;
     MCIERROR mciResult = 0;
-    std::string moduleDirectory = "C:\\intro";
     std::string currentDirectory = "C:\\intro";
     std::set<std::string> files;  // lower-case full paths
     std::map<std::string, std::string> environment;  // lower-case names
@@ -88,7 +88,7 @@ bool FileExists(const std::string& path) { return kernel().files.count(Lower(pat
 // Where the platform looks for a program named without a directory.
 std::vector<std::string> SearchDirectories()
 {
-    std::vector<std::string> directories = {kernel().moduleDirectory, kernel().currentDirectory,
+    std::vector<std::string> directories = {kModuleDirectory, kernel().currentDirectory,
                                             "C:\\windows\\system32", "C:\\windows"};
     auto path = kernel().environment.find("path");
     if (path != kernel().environment.end()) {
@@ -161,7 +161,6 @@ const std::vector<std::string>& DebugOutput() { return kernel().debugOutput; }
 const std::vector<std::string>& OpenedFiles() { return kernel().opened; }
 const std::vector<std::string>& MciCommands() { return kernel().mciCommands; }
 void SetMciResult(MCIERROR result) { kernel().mciResult = result; }
-void SetModuleDirectory(const std::string& directory) { kernel().moduleDirectory = directory; }
 void SetCurrentDirectory(const std::string& directory) { kernel().currentDirectory = directory; }
 void AddFile(const std::string& path) { kernel().files.insert(Lower(path)); }
 void SetEnvironment(const std::string& name, const std::string& value) { kernel().environment[Lower(name)] = value; }
@@ -216,196 +215,187 @@ int LiveFiles() { return (int)kernel().openFiles.size(); }
 
 using namespace host;
 
+namespace {
+
+const Site<HMODULE> kGetModuleHandleA("GetModuleHandleA", Script::kLastError);
+const Site<int> kOutputDebugStringA("OutputDebugStringA");
+const Site<HRSRC> kFindResourceA("FindResourceA", Script::kLastError);
+const Site<HGLOBAL> kLoadResource("LoadResource", Script::kLastError);
+const Site<LPVOID> kLockResource("LockResource", Script::kLastError);
+const Site<DWORD> kSizeofResource("SizeofResource", Script::kLastError, 0);
+const Site<HFILE> kLopen("_lopen", Script::kLastError, HFILE_ERROR);
+const Site<UINT> kLread("_lread", Script::kLastError, (UINT)HFILE_ERROR);
+const Site<HFILE> kLclose("_lclose", Script::kLastErrorAfterRunning, HFILE_ERROR);
+const Site<BOOL> kCreateProcessA("CreateProcessA", Script::kLastError, FALSE);
+const Site<DWORD> kGetFileAttributesA("GetFileAttributesA", Script::kLastError, INVALID_FILE_ATTRIBUTES);
+const Site<DWORD> kGetEnvironmentVariableA("GetEnvironmentVariableA", Script::kLastError, 0);
+const Site<int> kExitProcess("ExitProcess");
+const Site<MCIERROR> kMciSendStringA("mciSendStringA", Script::kCode);
+
+// A failure with its reason as the last error.
+template <typename Result>
+Result FailWith(Result failed, DWORD error)
+{
+    SetLastError(error);
+    return failed;
+}
+
+}  // namespace
+
 HMODULE GetModuleHandleA(LPCSTR name)
 {
-    uint32_t code;
-    HMODULE module = name ? nullptr : kInstance;
-    if (detail::Scripted("GetModuleHandleA", nullptr, &code)) {
-        SetLastError(code);
-        module = nullptr;
-    }
-    Log("GetModuleHandleA", nullptr, [&] { return Text(name); }, (uintptr_t)module);
-    return module;
+    return Serve(kGetModuleHandleA, [&] { return Text(name); }, [&] {
+        if (name)
+            return NotModelled<HMODULE>("GetModuleHandleA of another module");
+        return (HMODULE)kInstance;
+    });
 }
 
 void OutputDebugStringA(LPCSTR text)
 {
-    kernel().debugOutput.push_back(text ? text : "");
-    Log("OutputDebugStringA", nullptr, [&] { return Text(text); }, 0);
+    Serve(kOutputDebugStringA, [&] { return Text(text); }, [&] {
+        kernel().debugOutput.push_back(text ? text : "");
+        return 0;
+    });
 }
 
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type)
 {
-    auto args = [&] { return Join(detail::Object(module), Text(name), Text(type)); };
-    uint32_t code;
-    if (detail::Scripted("FindResourceA", nullptr, &code)) {
-        SetLastError(code);
-        return (HRSRC)Log("FindResourceA", nullptr, args, 0);
-    }
-    const Resource* resource = (!module || module == kInstance) ? FindResourceEntry(type, name) : nullptr;
-    if (!resource)
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return (HRSRC)Log("FindResourceA", nullptr, args, (uintptr_t)resource);
+    return Serve(kFindResourceA, [&] { return Join(detail::Object(module), Text(name), Text(type)); }, [&] {
+        const Resource* resource = (!module || module == kInstance) ? FindResourceEntry(type, name) : nullptr;
+        if (!resource)
+            return FailWith((HRSRC) nullptr, ERROR_RESOURCE_NAME_NOT_FOUND);
+        return (HRSRC)resource;
+    });
 }
 
 HGLOBAL LoadResource(HMODULE module, HRSRC resource)
 {
-    uint32_t code;
-    HGLOBAL loaded = detail::Scripted("LoadResource", nullptr, &code) ? nullptr : (HGLOBAL)resource;
-    return (HGLOBAL)Log("LoadResource", nullptr,
-                        [&] { return Join(detail::Object(module), detail::Object(resource)); },
-                        (uintptr_t)loaded);
+    return Serve(kLoadResource, [&] { return Join(detail::Object(module), detail::Object(resource)); },
+                 [&] { return (HGLOBAL)resource; });
 }
 
 LPVOID LockResource(HGLOBAL resource)
 {
-    uint32_t code;
-    LPVOID data = nullptr;
-    if (resource && !detail::Scripted("LockResource", nullptr, &code))
-        data = (LPVOID)((const Resource*)resource)->bytes.get();
-    return (LPVOID)Log("LockResource", nullptr, [&] { return detail::Object(resource); },
-                       (uintptr_t)data);
+    return Serve(kLockResource, [&] { return detail::Object(resource); }, [&] {
+        return resource ? (LPVOID)((const Resource*)resource)->bytes.get() : nullptr;
+    });
 }
 
 DWORD SizeofResource(HMODULE module, HRSRC resource)
 {
-    uint32_t code;
-    DWORD size = resource ? (DWORD)((const Resource*)resource)->size : 0;
-    if (detail::Scripted("SizeofResource", nullptr, &code)) {
-        SetLastError(code);
-        size = 0;
-    }
-    return (DWORD)Log("SizeofResource", nullptr,
-                      [&] { return Join(detail::Object(module), detail::Object(resource)); }, size);
+    return Serve(kSizeofResource, [&] { return Join(detail::Object(module), detail::Object(resource)); },
+                 [&] { return resource ? (DWORD)((const Resource*)resource)->size : 0; });
 }
 
 HFILE _lopen(LPCSTR path, int mode)
 {
-    auto args = [&] { return Join(Text(path), Num(mode)); };
     if (path)
         detail::NoteOpenedFile(path);
-    uint32_t code;
-    if (detail::Scripted("_lopen", nullptr, &code)) {
-        SetLastError(code);
-        return (HFILE)Log("_lopen", nullptr, args, (uint64_t)(uint32_t)HFILE_ERROR);
-    }
-    int file = (path && mode == OF_READ) ? ::open(path, O_RDONLY) : -1;
-    struct stat status;
-    if (file >= 0 && (::fstat(file, &status) != 0 || S_ISDIR(status.st_mode))) {
-        ::close(file);  // the platform opens no folder as a file
-        file = -1;
-    }
-    if (file < 0) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return (HFILE)Log("_lopen", nullptr, args, (uint64_t)(uint32_t)HFILE_ERROR);
-    }
-    kernel().openFiles.insert(file);
-    Log("_lopen", nullptr, args, (uint64_t)file);
-    return file;
+    return Serve(kLopen, [&] { return Join(Text(path), Num(mode)); }, [&] {
+        int file = (path && mode == OF_READ) ? ::open(path, O_RDONLY) : -1;
+        struct stat status;
+        if (file >= 0 && (::fstat(file, &status) != 0 || S_ISDIR(status.st_mode))) {
+            ::close(file);  // the platform opens no folder as a file
+            file = -1;
+        }
+        if (file < 0)
+            return FailWith(HFILE_ERROR, ERROR_FILE_NOT_FOUND);
+        kernel().openFiles.insert(file);
+        return (HFILE)file;
+    });
 }
 
 UINT _lread(HFILE file, LPVOID buffer, UINT count)
 {
-    UINT got = (UINT)HFILE_ERROR;
-    uint32_t code;
-    if (!detail::Scripted("_lread", nullptr, &code) && kernel().openFiles.count(file)) {
-        got = 0;
+    return Serve(kLread, [&] { return Join(Num(file), Num(count)); }, [&] {
+        if (!kernel().openFiles.count(file))
+            return FailWith((UINT)HFILE_ERROR, ERROR_INVALID_HANDLE);
+        UINT got = 0;
         while (got < count) {
             ssize_t part = ::read(file, (char*)buffer + got, count - got);
             if (part <= 0)
                 break;
             got += (UINT)part;
         }
-    }
-    return (UINT)Log("_lread", nullptr, [&] { return Join(Num(file), Num(count)); }, got);
+        return got;
+    });
 }
 
 HFILE _lclose(HFILE file)
 {
-    HFILE result = HFILE_ERROR;
-    if (kernel().openFiles.erase(file)) {
+    return Serve(kLclose, [&] { return Num(file); }, [&] {
+        if (!kernel().openFiles.erase(file))
+            return FailWith(HFILE_ERROR, ERROR_INVALID_HANDLE);
         ::close(file);
-        result = 0;
-    }
-    uint32_t code;
-    if (detail::Scripted("_lclose", nullptr, &code)) {  // an answer only: the file is closed
-        SetLastError(code);
-        result = HFILE_ERROR;
-    }
-    Log("_lclose", nullptr, [&] { return Num(file); }, (uint64_t)(uint32_t)result);
-    return result;
+        return (HFILE)0;
+    });
 }
 
-BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, void* processAttributes,
-                    void* threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
-                    LPCSTR directory, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process)
+// A new process from a command line. With an application name that path is the
+// program, taken as it stands; without one, the first word of the command line
+// is searched for. The start-up record must be one the platform can read.
+BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, void* processAttributes, void* threadAttributes,
+                    BOOL inheritHandles, DWORD flags, LPVOID environment, LPCSTR directory,
+                    LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process)
 {
     auto args = [&] {
         return Join(Text(application), Text(commandLine), detail::Object(processAttributes),
-                    detail::Object(threadAttributes), Num(inheritHandles), Hex(flags),
-                    detail::Object(environment), Text(directory));
+                    detail::Object(threadAttributes), Num(inheritHandles), Hex(flags), detail::Object(environment),
+                    Text(directory));
     };
-    uint32_t code;
-    if (detail::Scripted("CreateProcessA", nullptr, &code)) {
-        SetLastError(code);
-        return (BOOL)Log("CreateProcessA", nullptr, args, FALSE);
-    }
-    if (!startup || !process || (!application && !commandLine)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return (BOOL)Log("CreateProcessA", nullptr, args, FALSE);
-    }
-    // With an application name that path is the program, taken as it stands;
-    // without one, the first word of the command line is searched for.
-    std::string path;
-    bool found = application ? FileExists(path = InDirectory(kernel().currentDirectory, application))
-                             : ResolveProgram(FirstWord(commandLine), &path);
-    if (!found) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return (BOOL)Log("CreateProcessA", nullptr, args, FALSE);
-    }
-    HANDLE handle = (HANDLE)(kernel().nextProcessHandle += 4);
-    kernel().processes.push_back(StartedProcess{application ? application : "", commandLine ? commandLine : "",
-                                                path, inheritHandles, flags, handle});
-    process->hProcess = handle;
-    process->hThread = (HANDLE)(kernel().nextProcessHandle += 4);
-    process->dwProcessId = 0x100;
-    process->dwThreadId = 0x104;
-    return (BOOL)Log("CreateProcessA", nullptr, args, TRUE);
+    return Serve(kCreateProcessA, args, [&] {
+        if (!startup || !process || (!application && !commandLine))
+            return FailWith(FALSE, ERROR_INVALID_PARAMETER);
+        if (startup->cb != sizeof *startup) {
+            detail::Problem("CreateProcessA with a start-up record whose cb is " + Num(startup->cb) + ", not " +
+                            Num(sizeof *startup));
+            return FailWith(FALSE, ERROR_INVALID_PARAMETER);
+        }
+        std::string path;
+        bool found = application ? FileExists(path = InDirectory(kernel().currentDirectory, application))
+                                 : ResolveProgram(FirstWord(commandLine), &path);
+        if (!found)
+            return FailWith(FALSE, ERROR_FILE_NOT_FOUND);
+        HANDLE handle = (HANDLE)(kernel().nextProcessHandle += 4);
+        kernel().processes.push_back(StartedProcess{application ? application : "",
+                                                    commandLine ? commandLine : "", path, inheritHandles, flags,
+                                                    handle});
+        process->hProcess = handle;
+        process->hThread = (HANDLE)(kernel().nextProcessHandle += 4);
+        process->dwProcessId = 0x100;
+        process->dwThreadId = 0x104;
+        return TRUE;
+    });
 }
 
 DWORD GetFileAttributesA(LPCSTR path)
 {
-    auto args = [&] { return Text(path); };
-    uint32_t code;
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (detail::Scripted("GetFileAttributesA", nullptr, &code))
-        SetLastError(code);
-    else if (path && FileExists(InDirectory(kernel().currentDirectory, path)))
-        attributes = FILE_ATTRIBUTE_ARCHIVE;
-    else
-        SetLastError(ERROR_FILE_NOT_FOUND);
-    return (DWORD)Log("GetFileAttributesA", nullptr, args, attributes);
+    return Serve(kGetFileAttributesA, [&] { return Text(path); }, [&] {
+        if (!path || !FileExists(InDirectory(kernel().currentDirectory, path)))
+            return FailWith(INVALID_FILE_ATTRIBUTES, ERROR_FILE_NOT_FOUND);
+        return (DWORD)FILE_ATTRIBUTE_ARCHIVE;
+    });
 }
 
+// Too small a buffer: the size it needs, with the NUL; else the length copied.
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size)
 {
-    auto args = [&] { return Join(Text(name), Num(size)); };
-    uint32_t code;
-    auto found = name ? kernel().environment.find(Lower(name)) : kernel().environment.end();
-    if (detail::Scripted("GetEnvironmentVariableA", nullptr, &code) || found == kernel().environment.end()) {
-        SetLastError(ERROR_ENVVAR_NOT_FOUND);
-        return (DWORD)Log("GetEnvironmentVariableA", nullptr, args, 0);
-    }
-    const std::string& value = found->second;
-    if (!buffer || size <= value.size())  // too small: the size it needs, with the NUL
-        return (DWORD)Log("GetEnvironmentVariableA", nullptr, args, value.size() + 1);
-    std::memcpy(buffer, value.c_str(), value.size() + 1);
-    return (DWORD)Log("GetEnvironmentVariableA", nullptr, args, value.size());
+    return Serve(kGetEnvironmentVariableA, [&] { return Join(Text(name), Num(size)); }, [&] {
+        auto found = name ? kernel().environment.find(Lower(name)) : kernel().environment.end();
+        if (found == kernel().environment.end())
+            return FailWith((DWORD)0, ERROR_ENVVAR_NOT_FOUND);
+        const std::string& value = found->second;
+        if (!buffer || size <= value.size())
+            return (DWORD)value.size() + 1;
+        std::memcpy(buffer, value.c_str(), value.size() + 1);
+        return (DWORD)value.size();
+    });
 }
 
 void ExitProcess(UINT exitCode)
 {
-    Log("ExitProcess", nullptr, [&] { return Num(exitCode); }, 0);
+    Serve(kExitProcess, [&] { return Num(exitCode); }, [] { return 0; });
     throw ProcessExit{exitCode};
 }
 
@@ -415,7 +405,5 @@ MCIERROR mciSendStringA(LPCSTR command, LPSTR returnString, UINT returnLength, H
     auto args = [&] {
         return Join(Text(command), detail::Object(returnString), Num(returnLength), detail::Object(callback));
     };
-    uint32_t code;
-    MCIERROR result = detail::Scripted("mciSendStringA", nullptr, &code) ? code : kernel().mciResult;
-    return (MCIERROR)Log("mciSendStringA", nullptr, args, result);
+    return Serve(kMciSendStringA, args, [] { return kernel().mciResult; });
 }

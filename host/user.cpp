@@ -169,7 +169,6 @@ namespace detail {
 void ResetUser() { user() = User(); }
 int ScreenWidth() { return user().screenWidth; }
 int ScreenHeight() { return user().screenHeight; }
-bool ApplicationActive() { return user().active; }
 
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -185,192 +184,201 @@ LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 using namespace host;
 
-DWORD GetLastError(void) { return user().lastError; }
+namespace {
+
+const Site<ATOM> kRegisterClassA("RegisterClassA", Script::kLastError);
+const Site<HWND> kCreateWindowExA("CreateWindowExA", Script::kLastError);
+const Site<BOOL> kShowWindow("ShowWindow", Script::kLastError, FALSE);
+const Site<BOOL> kUpdateWindow("UpdateWindow", Script::kLastError, FALSE);
+const Site<BOOL> kDestroyWindow("DestroyWindow", Script::kLastError, FALSE);
+const Site<LRESULT> kDefWindowProcA("DefWindowProcA");
+const Site<BOOL> kPeekMessageA("PeekMessageA");
+const Site<BOOL> kGetMessageA("GetMessageA", Script::kLastError, -1);
+const Site<BOOL> kTranslateMessage("TranslateMessage", Script::kLastError, FALSE);
+const Site<LRESULT> kDispatchMessageA("DispatchMessageA");
+const Site<BOOL> kWaitMessage("WaitMessage", Script::kLastError, FALSE);
+const Site<BOOL> kPostMessageA("PostMessageA", Script::kLastError, FALSE);
+const Site<int> kPostQuitMessage("PostQuitMessage");
+const Site<int> kGetSystemMetrics("GetSystemMetrics", Script::kLastError, 0);
+const Site<HICON> kLoadIconA("LoadIconA", Script::kLastError);
+const Site<HCURSOR> kLoadCursorA("LoadCursorA", Script::kLastError);
+const Site<HCURSOR> kSetCursor("SetCursor");
+const Site<int> kMessageBoxA("MessageBoxA", Script::kLastError, 0);
+const Site<DWORD> kGetLastError("GetLastError");
+
+// The program always asks for the whole queue of its one thread. A narrower ask
+// is reported and served as the whole queue, so that the run still ends.
+void ExpectWholeQueue(HWND window, UINT first, UINT last)
+{
+    if (window || first || last)
+        detail::Problem("a look at the queue for one window or a range of messages is not modelled");
+}
+
+}  // namespace
+
+DWORD GetLastError(void)
+{
+    return Serve(kGetLastError, None, [] { return user().lastError; });
+}
+
 void SetLastError(DWORD error) { user().lastError = error; }
 
 ATOM RegisterClassA(const WNDCLASSA* windowClass)
 {
     auto args = [&] { return Join(Text(windowClass->lpszClassName), Hex(windowClass->style)); };
-    uint32_t code;
-    if (detail::Scripted("RegisterClassA", nullptr, &code))
-        return (ATOM)Log("RegisterClassA", nullptr, args, FailWith(code));
-    if (!windowClass->lpfnWndProc || !windowClass->lpszClassName)
-        return (ATOM)Log("RegisterClassA", nullptr, args, FailWith(ERROR_INVALID_PARAMETER));
-    if (user().classes.count(windowClass->lpszClassName))
-        return (ATOM)Log("RegisterClassA", nullptr, args, FailWith(ERROR_CLASS_ALREADY_EXISTS));
-    user().classes[windowClass->lpszClassName] = *windowClass;
-    return (ATOM)Log("RegisterClassA", nullptr, args, 0xC000 + user().classes.size());
+    return Serve(kRegisterClassA, args, [&] {
+        if (!windowClass->lpfnWndProc || !windowClass->lpszClassName)
+            return (ATOM)FailWith(ERROR_INVALID_PARAMETER);
+        if (user().classes.count(windowClass->lpszClassName))
+            return (ATOM)FailWith(ERROR_CLASS_ALREADY_EXISTS);
+        user().classes[windowClass->lpszClassName] = *windowClass;
+        return (ATOM)(0xC000 + user().classes.size());
+    });
 }
 
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, void* menu, HINSTANCE instance,
-                     LPVOID param)
+// Creation talks to the new window before the caller sees its handle; the
+// program's window never refuses to be made.
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, void* menu, HINSTANCE instance, LPVOID param)
 {
     auto args = [&] {
-        return Join(Hex(exStyle), Text(className), Text(windowName), Hex(style), Num(x), Num(y),
-                    Num(width), Num(height), detail::Object(parent), detail::Object(menu),
-                    detail::Object(instance), detail::Object(param));
+        return Join(Hex(exStyle), Text(className), Text(windowName), Hex(style), Num(x), Num(y), Num(width),
+                    Num(height), detail::Object(parent), detail::Object(menu), detail::Object(instance),
+                    detail::Object(param));
     };
-    uint32_t code;
-    if (detail::Scripted("CreateWindowExA", nullptr, &code)) {
-        SetLastError(code);
-        return (HWND)Log("CreateWindowExA", nullptr, args, 0);
-    }
-    auto found = user().classes.find(className ? className : "");
-    if (found == user().classes.end()) {
-        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-        return (HWND)Log("CreateWindowExA", nullptr, args, 0);
-    }
-    HWND handle = (HWND)(user().nextHandle += 4);
-    Window window;
-    window.procedure = found->second.lpfnWndProc;
-    user().windows[handle] = window;
-    if (!user().firstWindow)
-        user().firstWindow = handle;
-    Label(handle, "window");
-    Log("CreateWindowExA", nullptr, args, (uintptr_t)handle);
-    // Creation talks to the new window before the caller sees its handle.
-    if (!detail::SendToWindow(handle, WM_NCCREATE, 0, 0) ||
-        detail::SendToWindow(handle, WM_CREATE, 0, 0) == -1) {
-        user().windows[handle].alive = false;
-        return nullptr;
-    }
-    return handle;
+    return Serve(kCreateWindowExA, args, [&] {
+        auto found = user().classes.find(className ? className : "");
+        if (found == user().classes.end()) {
+            SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+            return (HWND) nullptr;
+        }
+        HWND handle = (HWND)(user().nextHandle += 4);
+        Window window;
+        window.procedure = found->second.lpfnWndProc;
+        user().windows[handle] = window;
+        if (!user().firstWindow)
+            user().firstWindow = handle;
+        Label(handle, "window");
+        if (!detail::SendToWindow(handle, WM_NCCREATE, 0, 0) || detail::SendToWindow(handle, WM_CREATE, 0, 0) == -1)
+            detail::Problem("a window that refuses to be made is not modelled");
+        return handle;
+    });
 }
 
+// A window shown becomes the active one, as the platform does by default.
 BOOL ShowWindow(HWND window, int showCommand)
 {
-    Window* target = FindWindow(window);
-    bool wasVisible = target && target->visible;
-    uint32_t code;
-    if (detail::Scripted("ShowWindow", nullptr, &code)) {  // the window stays as it was
-        SetLastError(code);
-        target = nullptr;
-    }
-    Log("ShowWindow", nullptr, [&] { return Join(detail::Object(window), Num(showCommand)); },
-        target && wasVisible);
-    if (!target)
-        return FALSE;
-    target->visible = showCommand != SW_HIDE;
-    detail::SendToWindow(window, WM_SHOWWINDOW, target->visible, 0);
-    if (target->visible && user().activateOnShow)
-        SetActive(window, true);
-    return wasVisible;
+    return Serve(kShowWindow, [&] { return Join(detail::Object(window), Num(showCommand)); }, [&] {
+        Window* target = FindWindow(window);
+        if (!target)
+            return FALSE;
+        BOOL wasVisible = target->visible;
+        target->visible = showCommand != SW_HIDE;
+        detail::SendToWindow(window, WM_SHOWWINDOW, target->visible, 0);
+        if (target->visible && user().activateOnShow)
+            SetActive(window, true);
+        return wasVisible;
+    });
 }
 
 BOOL UpdateWindow(HWND window)
 {
-    BOOL ok = FindWindow(window) != nullptr;
-    uint32_t code;
-    if (detail::Scripted("UpdateWindow", nullptr, &code))
-        ok = FailWith(code);
-    Log("UpdateWindow", nullptr, [&] { return detail::Object(window); }, ok);
-    return ok;
+    return Serve(kUpdateWindow, [&] { return detail::Object(window); }, [&] {
+        return FindWindow(window) ? TRUE : FailWith(ERROR_INVALID_WINDOW_HANDLE);
+    });
 }
 
+// Hiding the active window deactivates the application before it is destroyed.
 BOOL DestroyWindow(HWND window)
 {
-    uint32_t code;
-    bool scripted = detail::Scripted("DestroyWindow", nullptr, &code);  // the window lives on
-    Window* target = scripted ? nullptr : FindWindow(window);
-    // The call is logged with its answer before the messages it sends.
-    Log("DestroyWindow", nullptr, [&] { return detail::Object(window); }, target != nullptr);
-    if (scripted)
-        return FailWith(code);
-    if (!target)
-        return FailWith(ERROR_INVALID_WINDOW_HANDLE);
-    // Hiding the active window deactivates the application before it is destroyed.
-    if (target->visible) {
-        target->visible = false;
-        if (user().active) {
-            user().active = false;
-            detail::SendToWindow(window, WM_ACTIVATEAPP, FALSE, 0);
+    return Serve(kDestroyWindow, [&] { return detail::Object(window); }, [&] {
+        Window* target = FindWindow(window);
+        if (!target)
+            return FailWith(ERROR_INVALID_WINDOW_HANDLE);
+        if (target->visible) {
+            target->visible = false;
+            if (user().active) {
+                user().active = false;
+                detail::SendToWindow(window, WM_ACTIVATEAPP, FALSE, 0);
+            }
         }
-    }
-    detail::SendToWindow(window, WM_DESTROY, 0, 0);
-    detail::SendToWindow(window, WM_NCDESTROY, 0, 0);
-    if (Window* still = FindWindow(window)) {
-        still->alive = false;
-        user().destroyed += 1;
-    }
-    return TRUE;
+        detail::SendToWindow(window, WM_DESTROY, 0, 0);
+        detail::SendToWindow(window, WM_NCDESTROY, 0, 0);
+        if (Window* still = FindWindow(window)) {
+            still->alive = false;
+            user().destroyed += 1;
+        }
+        return TRUE;
+    });
 }
 
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT result = 0;
-    switch (message) {
-    case WM_NCCREATE:
-        result = TRUE;
-        break;
-    case WM_CLOSE:
-        DestroyWindow(window);
-        break;
-    case WM_SYSKEYDOWN:
-        if (wParam == VK_F4 && (lParam & (1 << 29)))
-            detail::SendToWindow(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        break;
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE)
-            detail::SendToWindow(window, WM_CLOSE, 0, 0);
-        break;
-    }
-    Log("DefWindowProcA", nullptr,
-        [&] { return Join(detail::Object(window), Hex(message), Hex(wParam), Hex(lParam)); },
-        (uint64_t)result);
-    return result;
+    auto args = [&] { return Join(detail::Object(window), Hex(message), Hex(wParam), Hex(lParam)); };
+    return Serve(kDefWindowProcA, args, [&] {
+        switch (message) {
+        case WM_NCCREATE:
+            return (LRESULT)TRUE;
+        case WM_CLOSE:
+            DestroyWindow(window);
+            break;
+        case WM_SYSKEYDOWN:
+            if (wParam == VK_F4 && (lParam & (1 << 29)))
+                detail::SendToWindow(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_CLOSE)
+                detail::SendToWindow(window, WM_CLOSE, 0, 0);
+            break;
+        }
+        return (LRESULT)0;
+    });
 }
 
 BOOL PeekMessageA(LPMSG message, HWND window, UINT first, UINT last, UINT remove)
 {
     detail::RunIdleHook();
-    BOOL found = TakeMessage(message, remove & PM_REMOVE);
-    Log("PeekMessageA", nullptr,
-        [&] { return Join(detail::Object(window), Num(first), Num(last), Num(remove)); }, found);
-    return found;
+    auto args = [&] { return Join(detail::Object(window), Num(first), Num(last), Num(remove)); };
+    return Serve(kPeekMessageA, args, [&] {
+        ExpectWholeQueue(window, first, last);
+        return TakeMessage(message, remove & PM_REMOVE) ? TRUE : FALSE;
+    });
 }
 
+// With an empty queue the thread would block for ever: the host throws instead.
 BOOL GetMessageA(LPMSG message, HWND window, UINT first, UINT last)
 {
     detail::RunIdleHook();
-    uint32_t code;
-    if (detail::Scripted("GetMessageA", nullptr, &code)) {  // the message stays in the queue
-        SetLastError(code);
-        auto args = [&] { return Join(detail::Object(window), Num(first), Num(last)); };
-        return (BOOL)Log("GetMessageA", nullptr, args, (uint64_t)(int64_t)-1);
-    }
-    if (!TakeMessage(message, true))
-        throw Deadlock{"GetMessageA on an empty queue"};
-    BOOL result = message->message != WM_QUIT;
-    Log("GetMessageA", nullptr,
-        [&] { return Join(detail::Object(window), Num(first), Num(last)) + " -> " + Hex(message->message); },
-        result);
-    return result;
+    return Serve(kGetMessageA, [&] { return Join(detail::Object(window), Num(first), Num(last)); }, [&] {
+        ExpectWholeQueue(window, first, last);
+        if (!TakeMessage(message, true))
+            throw Deadlock{"GetMessageA on an empty queue"};
+        return message->message != WM_QUIT ? TRUE : FALSE;
+    });
 }
 
 // Key-downs that make a character post it, as the platform's keyboard layout does.
 BOOL TranslateMessage(const MSG* message)
 {
-    WPARAM key = message->wParam;
-    bool character = key == VK_ESCAPE || key == VK_RETURN || key == VK_BACK || key == VK_TAB ||
-                     key == VK_SPACE || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z');
-    uint32_t code;
-    bool refused = detail::Scripted("TranslateMessage", nullptr, &code);  // nothing is translated
-    BOOL translated = !refused && message->message == WM_KEYDOWN && character;
-    if (translated)
+    return Serve(kTranslateMessage, [&] { return Hex(message->message); }, [&] {
+        WPARAM key = message->wParam;
+        bool character = key == VK_ESCAPE || key == VK_RETURN || key == VK_BACK || key == VK_TAB ||
+                         key == VK_SPACE || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z');
+        if (message->message != WM_KEYDOWN || !character)
+            return FALSE;
         Post(message->hwnd, WM_CHAR, (key >= 'A' && key <= 'Z') ? key + 32 : key, message->lParam);
-    Log("TranslateMessage", nullptr, [&] { return Hex(message->message); }, translated);
-    return translated;
+        return TRUE;
+    });
 }
 
 LRESULT DispatchMessageA(const MSG* message)
 {
-    Log("DispatchMessageA", nullptr,
-        [&] { return Join(detail::Object(message->hwnd), Hex(message->message), Hex(message->wParam)); },
-        0);
-    if (message->message == WM_QUIT)
-        return 0;
-    return detail::SendToWindow(message->hwnd, message->message, message->wParam, message->lParam);
+    auto args = [&] { return Join(detail::Object(message->hwnd), Hex(message->message), Hex(message->wParam)); };
+    return Serve(kDispatchMessageA, args, [&] {
+        if (message->message == WM_QUIT)
+            return (LRESULT)0;
+        return detail::SendToWindow(message->hwnd, message->message, message->wParam, message->lParam);
+    });
 }
 
 // A message sent to the thread wakes it as a posted one does (the platform waits
@@ -378,94 +386,75 @@ LRESULT DispatchMessageA(const MSG* message)
 // arrives as a sent WM_ACTIVATEAPP, ends the wait.
 BOOL WaitMessage(void)
 {
-    uint32_t code;
-    if (detail::Scripted("WaitMessage", nullptr, &code))  // returns at once, with nothing new
-        return (BOOL)Log("WaitMessage", nullptr, [] { return std::string(); }, FailWith(code));
-    Log("WaitMessage", nullptr, [] { return std::string(); }, TRUE);
-    unsigned sentBefore = user().sent;
-    if (user().queue.empty() && !user().quitPending)
-        detail::RunIdleHook();
-    if (user().queue.empty() && !user().quitPending && user().sent == sentBefore)
-        throw Deadlock{"WaitMessage with nothing left to wake it"};
-    return TRUE;
+    return Serve(kWaitMessage, None, [] {
+        unsigned sentBefore = user().sent;
+        if (user().queue.empty() && !user().quitPending)
+            detail::RunIdleHook();
+        if (user().queue.empty() && !user().quitPending && user().sent == sentBefore)
+            throw Deadlock{"WaitMessage with nothing left to wake it"};
+        return TRUE;
+    });
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto args = [&] { return Join(detail::Object(window), Hex(message), Hex(wParam), Hex(lParam)); };
-    uint32_t code;
-    if (detail::Scripted("PostMessageA", nullptr, &code))
-        return (BOOL)Log("PostMessageA", nullptr, args, FailWith(code));
-    if (window && !FindWindow(window))
-        return (BOOL)Log("PostMessageA", nullptr, args, FailWith(ERROR_INVALID_WINDOW_HANDLE));
-    Post(window, message, wParam, lParam);
-    return (BOOL)Log("PostMessageA", nullptr, args, TRUE);
+    return Serve(kPostMessageA, args, [&] {
+        if (window && !FindWindow(window))
+            return FailWith(ERROR_INVALID_WINDOW_HANDLE);
+        Post(window, message, wParam, lParam);
+        return TRUE;
+    });
 }
 
 void PostQuitMessage(int exitCode)
 {
-    Log("PostQuitMessage", nullptr, [&] { return Num(exitCode); }, 0);
-    user().quitPending = true;
-    user().quitCode = exitCode;
+    Serve(kPostQuitMessage, [&] { return Num(exitCode); }, [&] {
+        user().quitPending = true;
+        user().quitCode = exitCode;
+        return 0;
+    });
 }
 
 int GetSystemMetrics(int index)
 {
-    int value = 0;
-    uint32_t code;
-    if (detail::Scripted("GetSystemMetrics", nullptr, &code))
-        index = -1;  // what it answers for a metric it does not know
-    if (index == SM_CXSCREEN)
-        value = user().screenWidth;
-    else if (index == SM_CYSCREEN)
-        value = user().screenHeight;
-    Log("GetSystemMetrics", nullptr, [&] { return Num(index); }, (uint64_t)value);
-    return value;
+    return Serve(kGetSystemMetrics, [&] { return Num(index); }, [&] {
+        if (index == SM_CXSCREEN)
+            return user().screenWidth;
+        if (index == SM_CYSCREEN)
+            return user().screenHeight;
+        return 0;
+    });
 }
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name)
 {
-    uint32_t code;
-    HICON icon = (!instance && name == IDI_APPLICATION) ? (HICON)0xA001 : nullptr;
-    if (detail::Scripted("LoadIconA", nullptr, &code)) {
-        SetLastError(code);
-        icon = nullptr;
-    }
-    Log("LoadIconA", nullptr, [&] { return Join(detail::Object(instance), Text(name)); },
-        (uintptr_t)icon);
-    return icon;
+    return Serve(kLoadIconA, [&] { return Join(detail::Object(instance), Text(name)); }, [&] {
+        return (!instance && name == IDI_APPLICATION) ? (HICON)0xA001 : nullptr;
+    });
 }
 
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name)
 {
-    uint32_t code;
-    HCURSOR cursor = (!instance && name == IDC_ARROW) ? (HCURSOR)0xC001 : nullptr;
-    if (detail::Scripted("LoadCursorA", nullptr, &code)) {
-        SetLastError(code);
-        cursor = nullptr;
-    }
-    Log("LoadCursorA", nullptr, [&] { return Join(detail::Object(instance), Text(name)); },
-        (uintptr_t)cursor);
-    return cursor;
+    return Serve(kLoadCursorA, [&] { return Join(detail::Object(instance), Text(name)); }, [&] {
+        return (!instance && name == IDC_ARROW) ? (HCURSOR)0xC001 : nullptr;
+    });
 }
 
 HCURSOR SetCursor(HCURSOR cursor)
 {
-    HCURSOR previous = user().cursor;
-    user().cursor = cursor;
-    Log("SetCursor", nullptr, [&] { return detail::Object(cursor); }, (uintptr_t)previous);
-    return previous;
+    return Serve(kSetCursor, [&] { return detail::Object(cursor); }, [&] {
+        HCURSOR previous = user().cursor;
+        user().cursor = cursor;
+        return previous;
+    });
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
     auto args = [&] { return Join(detail::Object(owner), Text(text), Text(caption), Hex(type)); };
-    uint32_t code;
-    if (detail::Scripted("MessageBoxA", nullptr, &code)) {  // nothing is shown
-        SetLastError(code);
-        return (int)Log("MessageBoxA", nullptr, args, 0);
-    }
-    user().boxes.push_back(MessageBoxShown{owner, text ? text : "", caption ? caption : "", type});
-    Log("MessageBoxA", nullptr, args, IDOK);
-    return IDOK;
+    return Serve(kMessageBoxA, args, [&] {
+        user().boxes.push_back(MessageBoxShown{owner, text ? text : "", caption ? caption : "", type});
+        return IDOK;
+    });
 }

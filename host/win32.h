@@ -397,7 +397,6 @@ struct IUnknown;
 // The interfaces keep the platform's method names, argument orders and the order
 // of the methods among themselves; methods the intro never calls are left out.
 struct IDirectDraw {
-    virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
     virtual ULONG STDMETHODCALLTYPE Release() = 0;
     virtual HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
                                                     LPDIRECTDRAWPALETTE* palette,
@@ -413,7 +412,6 @@ protected:
 };
 
 struct IDirectDrawSurface {
-    virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
     virtual ULONG STDMETHODCALLTYPE Release() = 0;
     virtual HRESULT STDMETHODCALLTYPE Blt(LPRECT target, LPDIRECTDRAWSURFACE source,
                                           LPRECT sourceRect, DWORD flags, LPDDBLTFX effects) = 0;
@@ -437,10 +435,7 @@ protected:
 };
 
 struct IDirectDrawPalette {
-    virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
     virtual ULONG STDMETHODCALLTYPE Release() = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetEntries(DWORD flags, DWORD base, DWORD count,
-                                                 LPPALETTEENTRY entries) = 0;
 
 protected:
     ~IDirectDrawPalette() = default;

@@ -2,7 +2,6 @@
 // the value GDI draws for a colour, read back through a lock, the top-left
 // pixel put back, and the key made of it.
 #include "tests/bitmap_test_support.h"
-#include "tests/support/test_support.h"
 
 namespace {
 
@@ -89,6 +88,14 @@ TEST_F(ColorKeyTest, NoColourReadsTheTopLeftPixelAsItIsToItsOwnDepth)
         EXPECT_EQ(host::CallNames(),
                   (std::vector<std::string>{"IDirectDrawSurface::Lock", "IDirectDrawSurface::Unlock"}));
     }
+}
+
+// The value read is 4 bytes at most: a format of more pixel bits is read as 32.
+TEST_F(ColorKeyTest, APixelOfMoreThan32BitsIsReadAsItsFirst32)
+{
+    LPDIRECTDRAWSURFACE surface = Surface(32, {0xD4, 0xC3, 0xB2, 0xA1, 0x77, 0x66, 0x55, 0x44});
+    host::ReportBitsPerPixel(surface, 64);
+    EXPECT_EQ(MatchSurfaceColor(surface, CLR_INVALID), 0xA1B2C3D4u);
 }
 
 TEST_F(ColorKeyTest, ALockStillDrawingIsAskedAgainAtOnce)

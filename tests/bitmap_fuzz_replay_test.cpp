@@ -10,8 +10,9 @@
 #include <iterator>
 
 #include "fuzz/bitmap_input.h"
-#include "fuzz/dib_bytes.h"
-#include "host/session.h"
+#include "testkit/dib_bytes.h"
+#include "testkit/session.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 // The corpus folder of the source tree, found beside the project's sheet.
 fs::path CorpusFolder(const char* kind)
 {
-    return fs::path(host::DefaultSheetPath()).parent_path().parent_path() / "fuzz" / "corpus" / kind;
+    return fs::path(kit::ProjectSheetPath()).parent_path().parent_path() / "fuzz" / "corpus" / kind;
 }
 
 // The inputs of one corpus folder, in a fixed order.
@@ -46,15 +47,20 @@ void ReplayAll(const char* kind, const std::string& scratch)
 }
 
 // Each input runs on a new machine of its own, so no fixture's objects are kept.
-class FuzzReplayTest : public ::testing::Test {
+class FuzzReplayTest : public HostTest {
 protected:
     void SetUp() override
     {
+        HostTest::SetUp();
         std::string pattern = ::testing::TempDir() + "bitmap-replay-XXXXXX";
         ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
         folder = pattern;
     }
-    void TearDown() override { fs::remove_all(folder); }
+    void TearDown() override
+    {
+        fs::remove_all(folder);
+        HostTest::TearDown();
+    }
     std::string Scratch() const { return folder + "/input.bmp"; }
     std::string folder;
 };

@@ -2,7 +2,6 @@
 // fallbacks for bitmaps that lie about their colour tables. The table checked
 // is the one handed to CreatePalette, before the platform fixes black and white.
 #include "tests/bitmap_test_support.h"
-#include "tests/support/test_support.h"
 
 #include <sstream>
 
@@ -158,6 +157,7 @@ TEST_F(PaletteTest, AResourceGivesTheEntriesItsHeaderCountsAndHoldsInFull)
         Resource("108-byte header", 256, [](dib::Shape& s) { s.headerSize = 108; }),
         Resource("124-byte header, 5 used", 5, [](dib::Shape& s) { s.headerSize = 124, s.colorsUsed = 5; }),
         Resource("12-byte header", 0, [](dib::Shape& s) { s.headerSize = 12; }),
+        Resource("16 bits with a table", 0, [](dib::Shape& s) { s.bitCount = 16, s.colorsUsed = 16; }),
         Resource("24 bits with a table", 0, [](dib::Shape& s) { s.bitCount = 24, s.colorsUsed = 16; }),
         Resource("32 bits", 0, [](dib::Shape& s) { s.bitCount = 32; }),
         Resource("biClrUsed huge", 256, [](dib::Shape& s) { s.colorsUsed = 0xFFFFFFFF, s.tableEntries = 256; }),
@@ -231,6 +231,7 @@ TEST_F(PaletteTest, AFileGivesItsColoursWithTheirReservedBytesOrTheRawBytesAfter
         {"biClrUsed huge", FileOf([](dib::Shape& s) { s.colorsUsed = 0xFFFFFFFF, s.tableEntries = 256; }), 256},
         {"108-byte header", FileOf([](dib::Shape& s) { s.headerSize = 108; }), 0},
         {"12-byte header", FileOf([](dib::Shape& s) { s.headerSize = 12; }), 0},
+        {"16 bits", FileOf([](dib::Shape& s) { s.bitCount = 16, s.width = 60, s.height = 12; }), 0},
         {"24 bits", FileOf([](dib::Shape& s) { s.bitCount = 24, s.width = 30, s.height = 12; }), 0},
         {"table cut after 25 entries", FileOf([](dib::Shape&) {}, 54 + 100), 25},
         {"table cut in entry 25", FileOf([](dib::Shape&) {}, 54 + 102), 25},
@@ -247,6 +248,15 @@ TEST_F(PaletteTest, AFileGivesItsColoursWithTheirReservedBytesOrTheRawBytesAfter
         EXPECT_EQ(ArgsOf("_lread").size(), 3u);
         EXPECT_EQ(CountOf("_lclose"), 1u);
     }
+}
+
+// A read that fails delivers no bytes: after a failed table read nothing is
+// converted, and every entry keeps the default.
+TEST_F(PaletteTest, AFileWhoseTableCannotBeReadGivesTheDefault)
+{
+    std::string path = WriteFile("colours.bmp", dib::File(dib::Shape()));
+    host::FailCall("_lread", ERROR_INVALID_HANDLE, 1, 2);
+    EXPECT_EQ(FirstDifference(Load(path.c_str()), DefaultTable()), "");
 }
 
 TEST_F(PaletteTest, AFileKeepsItsReservedBytesAsFlags)

@@ -2,7 +2,6 @@
 // bitmap comes from, what lands in the surface, and that the bitmap and the
 // device contexts are given back on every road.
 #include "tests/bitmap_test_support.h"
-#include "tests/support/test_support.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // What the bitmap utilities' tests share: a new machine with a DirectDraw
-// object and a folder for bitmap files, readers of surface pixels, and the
-// check that nothing taken inside one call outlives it.
+// object and a folder for bitmap files, and readers of surface pixels. What a
+// test made is given back at its end, before the check that nothing is left.
 #ifndef INTRO_TESTS_BITMAP_TEST_SUPPORT_H
 #define INTRO_TESTS_BITMAP_TEST_SUPPORT_H
 
@@ -14,14 +14,15 @@
 #include <vector>
 
 #include "bitmap/bitmap.h"
-#include "fuzz/dib_bytes.h"
 #include "host/host.h"
+#include "testkit/dib_bytes.h"
+#include "tests/support/test_support.h"
 
-class BitmapTest : public ::testing::Test {
+class BitmapTest : public HostTest {
 protected:
     void SetUp() override
     {
-        host::Reset();
+        HostTest::SetUp();
         ASSERT_EQ(DirectDrawCreate(NULL, &directDraw, NULL), DD_OK);
         std::string pattern = ::testing::TempDir() + "bitmap-test-XXXXXX";
         ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
@@ -33,14 +34,8 @@ protected:
         for (LPDIRECTDRAWSURFACE surface : surfaces)
             surface->Release();
         directDraw->Release();
-        host::Live live = host::LiveObjects();
-        EXPECT_EQ(live.bitmaps, 0) << "a bitmap was not deleted";
-        EXPECT_EQ(live.deviceContexts, 0) << "a memory device context was not deleted";
-        EXPECT_EQ(live.surfaceDCs, 0) << "a surface's device context was not given back";
-        EXPECT_EQ(live.locks, 0) << "a surface was left locked";
-        EXPECT_EQ(live.files, 0) << "a file was left open";
-        EXPECT_TRUE(host::Problems().empty()) << "first problem: " << host::Problems().front();
         std::filesystem::remove_all(folder);
+        HostTest::TearDown();
     }
 
     // A file in the test's folder; its full path.

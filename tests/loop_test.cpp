@@ -45,7 +45,7 @@ std::string WithoutAddresses(const std::string& text)
 int RunWithHook(std::function<void()> hook)
 {
     host::SetIdleHook(std::move(hook));
-    return host::RunWinMain();
+    return kit::RunWinMain();
 }
 
 // Presses Esc the first time it is called with frameCount at `frame`.
@@ -95,7 +95,7 @@ TEST_F(LoopTest, NoFrameIsDrawnBeforeTheFirstActivation)
         }
         close();
     });
-    EXPECT_EQ(host::RunWinMain(), 0);
+    EXPECT_EQ(kit::RunWinMain(), 0);
     EXPECT_EQ(framesAtActivation, 0);
     EXPECT_EQ(intro.frameCount, 3);
 
@@ -132,7 +132,7 @@ TEST_F(LoopTest, FramesStandStillWhileInactiveAndResumeWhereTheyStopped)
         }
         close();
     });
-    EXPECT_EQ(host::RunWinMain(), 0);
+    EXPECT_EQ(kit::RunWinMain(), 0);
     EXPECT_EQ(framesWhileAway, 100);
     // Switching away lost the surfaces: frame 101 finds that out, repairs them and
     // is not shown; 102 is drawn in full.
@@ -159,7 +159,7 @@ TEST_F(LoopTest, EveryWaitingMessageIsHandledBeforeTheNextFrame)
             framesWithMessagesWaiting.insert(intro.frameCount);
         close();
     });
-    EXPECT_EQ(host::RunWinMain(), 0);
+    EXPECT_EQ(kit::RunWinMain(), 0);
     EXPECT_EQ(framesWithMessagesWaiting, (std::set<LONG>{50, 60}));
     EXPECT_EQ(waitingAtAFlip, 0u);
     size_t keyDowns = 0, characters = 0;
@@ -218,9 +218,9 @@ TEST_F(LoopTest, TheLoopReturnsWhatTheQuitMessageCarries)
 TEST_F(LoopTest, AFailedStartUpEndsWithStatus0WithoutEnteringTheLoop)
 {
     for (const char* failing : {"CreateWindowExA", "IDirectDraw::SetDisplayMode"}) {
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         host::FailCall(failing, 0x80004005);
-        EXPECT_EQ(host::RunWinMain(), 0) << failing;
+        EXPECT_EQ(kit::RunWinMain(), 0) << failing;
         EXPECT_EQ(CountOf("PeekMessageA") + CountOf("GetMessageA") + CountOf("WaitMessage"), 0u) << failing;
     }
     // The failed display step closed the window, whose end posted the quit message.
@@ -230,7 +230,7 @@ TEST_F(LoopTest, AFailedStartUpEndsWithStatus0WithoutEnteringTheLoop)
 TEST_F(LoopTest, TheCommandLineIsIgnored)
 {
     auto runWith = [](const char* text, HINSTANCE previous) {
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         host::SetIdleHook(CloseAt{5});
         std::vector<char> commandLine(text, text + std::strlen(text) + 1);
         int status = WinMain(host::Instance(), previous, commandLine.data(), SW_SHOWDEFAULT);

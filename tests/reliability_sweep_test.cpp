@@ -161,6 +161,7 @@ const std::vector<Row>& Table()
                {Base::Clean, Base::BatchFile}, kAtClose | kFullLength),
         Failed(K, "GetFileAttributesA", {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED}, {Base::BatchFile}, kAtClose),
         Failed(K, "GetEnvironmentVariableA", {ERROR_ENVVAR_NOT_FOUND}, {Base::BatchFile}, kAtClose),
+        Never(K, "GetLastError", "answers the reason of the failure before it; it has no failure"),
         Never(K, "ExitProcess", "does not return"),
         Never(K, "OutputDebugStringA", "returns nothing"),
         Failed(K, "mciSendStringA", {MCIERR_INVALID_DEVICE_NAME, kDeviceNotReady, kMustUseShareable}, kClean,

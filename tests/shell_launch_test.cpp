@@ -45,10 +45,7 @@ std::string Creation(const std::string& application, const std::string& commandL
     return application + ", \"" + commandLine + "\", null, null, 1, 0x0, null, null";
 }
 
-class ShellLaunchTest : public ::testing::Test {
-protected:
-    void SetUp() override { host::Reset(); }
-};
+using ShellLaunchTest = HostTest;
 
 TEST_F(ShellLaunchTest, OnlyTheNotFoundErrorsMoveOnToTheNextTry)
 {
@@ -151,7 +148,7 @@ TEST_F(ShellLaunchTest, TheInterpreterIsTheProgramThatCOMSPECNames)
         std::string creation;  // the third CreateProcessA; empty when there is none
         std::string started;
     };
-    const std::string spaced = "C:\\Program Files\\Shell\\cmd.exe";
+    const std::string spaced = "C:\\Program Files\\Shell\\cmd.exe", tabbed = "C:\\Shell\tTools\\cmd.exe";
     const Case cases[] = {
         {"unset", false, "", {"C:\\windows\\system32\\cmd.exe"}, "", ""},
         {"empty", true, "", {"C:\\windows\\system32\\cmd.exe"}, "", ""},
@@ -161,6 +158,9 @@ TEST_F(ShellLaunchTest, TheInterpreterIsTheProgramThatCOMSPECNames)
         // at the space into C:\Program.exe.
         {"a path with spaces", true, spaced, {spaced, "C:\\Program.exe", "C:\\Program"},
          Creation("\"" + spaced + "\"", "\"" + spaced + "\" /c z_qzm__.bat skipintro"), spaced},
+        // A tab splits a command line as a space does.
+        {"a path with a tab", true, tabbed, {tabbed},
+         Creation("\"" + tabbed + "\"", "\"" + tabbed + "\" /c z_qzm__.bat skipintro"), tabbed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

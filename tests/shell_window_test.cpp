@@ -60,7 +60,7 @@ int RunWithSteps(std::vector<Step> steps)
         if (next < steps.size() && intro.frameCount >= steps[next].frame)
             steps[next++].action();
     });
-    return host::RunWinMain();
+    return kit::RunWinMain();
 }
 
 using ShellWindowTest = IntroTest;
@@ -106,10 +106,10 @@ TEST_F(ShellWindowTest, NoWindowMeansNoDisplayNoMessageAndNoHandOver)
 {
     for (const char* failing : {"RegisterClassA", "CreateWindowExA"}) {
         SCOPED_TRACE(failing);
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         host::AddFile("C:\\intro\\z_qzm__.exe");
         host::FailCall(failing, ERROR_NOT_ENOUGH_MEMORY);
-        EXPECT_EQ(host::RunWinMain(), 0);
+        EXPECT_EQ(kit::RunWinMain(), 0);
         EXPECT_EQ(intro.mainWindow, nullptr);
         EXPECT_EQ(CountOf("DirectDrawCreate"), 0u);
         EXPECT_TRUE(host::MessageBoxes().empty());
@@ -136,7 +136,7 @@ TEST_F(ShellWindowTest, OnlyAKeyDownOfEscOrF12Closes)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         bool aliveAfterKey = false;
         EXPECT_EQ(RunWithSteps({{10, [&] { PostMessageA(host::MainWindow(), c.message, c.key, 0); }},
                                 {20, [&] {
@@ -174,7 +174,7 @@ TEST_F(ShellWindowTest, SeveralCloseRequestsEndTheIntroOnce)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         EXPECT_EQ(RunWithSteps({{c.frame, c.keys}}), 0);
         EXPECT_EQ(intro.frameCount, c.frame);
         EXPECT_EQ(host::DestroyCount(), 1);
@@ -219,7 +219,7 @@ TEST_F(ShellWindowTest, WhenTheMainProgramStartsTheWindowsEndIsNeverFinished)
 {
     for (bool altF4 : {false, true}) {
         SCOPED_TRACE(altF4 ? "Alt+F4" : "Esc");
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         host::AddFile("C:\\intro\\z_qzm__.exe");
         int status = RunWithSteps({{5, [&] { altF4 ? host::PressAltF4() : host::PressKey(VK_ESCAPE); }}});
         ASSERT_EQ(host::StartedProcesses().size(), 1u);
@@ -236,7 +236,7 @@ TEST_F(ShellWindowTest, WhenTheMainProgramDoesNotStartTheLoopEndsWithZero)
 {
     for (bool altF4 : {false, true}) {
         SCOPED_TRACE(altF4 ? "Alt+F4" : "Esc");
-        host::PrepareIntro(ProjectSheet());
+        kit::PrepareIntro(ProjectSheet());
         EXPECT_EQ(RunWithSteps({{5, [&] { altF4 ? host::PressAltF4() : host::PressKey(VK_ESCAPE); }}}), 0);
         EXPECT_EQ(intro.frameCount, 5);
         // The window's end: release, stop, both tries, the quit message, then the default handling.

@@ -147,6 +147,7 @@ TEST_F(TimelineTest, TheRollMovesEvery11FramesAndClosesTheIntroPastRow700)
     }
     EXPECT_EQ(intro.scrollRow, 703u);
     EXPECT_EQ(closingFrames, (std::set<LONG>{10211, 10222, 10233}));
+    EXPECT_EQ(kClosingFrame, 10211) << "the closing frame the tools are told";
 }
 
 // ---- The result rule shared by the four drawing calls ---------------------------
@@ -200,6 +201,7 @@ TEST_F(ResultRuleTest, StillDrawingRepeatsOnlyThatCallUntilItSucceeds)
         expected.insert(expected.begin() + index, repeats, expected[index]);
         EXPECT_EQ(DrawingCallsMade(), expected) << failing.what;
         std::vector<std::string> args = ArgsOf(failing.name);
+        ASSERT_GE(args.size(), (size_t)(failing.skip + repeats + 1)) << failing.what << " was not repeated";
         auto first = args.begin() + failing.skip;
         EXPECT_EQ(std::set<std::string>(first, first + repeats + 1).size(), 1u)
             << failing.what << " repeated with other arguments";
@@ -270,7 +272,7 @@ TEST_F(CutShortTest, EveryRollFrameCutShortMovesTheEndByOneFrame)
         if (intro.frameCount == 20000)  // a run that never closes itself fails instead of hanging
             host::PressKey(VK_ESCAPE);
     });
-    EXPECT_EQ(host::RunWinMain(), 0);
+    EXPECT_EQ(kit::RunWinMain(), 0);
     EXPECT_EQ(next, sizeof cuts / sizeof cuts[0]);
     EXPECT_EQ(intro.frameCount, 10211 + delays);
     EXPECT_EQ(intro.scrollRow, 701u);

@@ -1,28 +1,34 @@
 #include "tests/support/test_support.h"
 
+#include "app/app.h"
 #include "display/display.h"
 #include "intro/intro.h"
 
 const std::vector<uint8_t>& ProjectSheet()
 {
-    static const std::vector<uint8_t> sheet = host::ReadFileBytes(host::DefaultSheetPath());
+    static const std::vector<uint8_t> sheet = kit::ReadFileBytes(kit::ProjectSheetPath());
     return sheet;
 }
 
+void HostTest::SetUp() { host::Reset(); }
+void HostTest::TearDown() { EXPECT_EQ(host::LeftBehind(), ""); }
+
 void IntroTest::SetUp()
 {
-    ASSERT_FALSE(ProjectSheet().empty()) << "cannot read " << host::DefaultSheetPath();
-    host::PrepareIntro(ProjectSheet());
+    ASSERT_FALSE(ProjectSheet().empty()) << "cannot read " << kit::ProjectSheetPath();
+    kit::PrepareIntro(ProjectSheet());
 }
 
 void IntroTest::TearDown()
 {
-    EXPECT_TRUE(host::Problems().empty()) << "first problem: " << host::Problems().front();
+    if (intro.directDraw)
+        ReleaseDisplay();
+    HostTest::TearDown();
 }
 
 void IntroTest::Start()
 {
-    ASSERT_EQ(host::StartIntro(), 1);
+    ASSERT_EQ(kit::StartIntro(), 1);
 }
 
 void IntroTest::RenderUntil(LONG frame)
@@ -31,13 +37,33 @@ void IntroTest::RenderUntil(LONG frame)
         RenderFrame();
 }
 
-std::vector<std::string> CallsStartingWith(const std::string& prefix)
+const std::vector<StartUpFailure>& StartUpFailures()
 {
-    std::vector<std::string> names;
-    for (const host::Call& call : host::Calls())
-        if (call.name.compare(0, prefix.size(), prefix) == 0)
-            names.push_back(call.name);
-    return names;
+    static const std::vector<StartUpFailure> failures = {
+        {"DirectDrawCreate", 0, "Unable to create main object", {}},
+        {"IDirectDraw::SetCooperativeLevel", 0, "Unable to set cooperative", {"ddraw"}},
+        {"IDirectDraw::SetDisplayMode", 0, "Unable to switch to 320x240x8", {"ddraw"}},
+        {"IDirectDraw::CreateSurface", 0, "Unable to create surface", {"ddraw"}},
+        {"IDirectDrawSurface::GetAttachedSurface", 0, "Unable to attach surface", {"primary", "ddraw"}},
+        {"IDirectDraw::CreateSurface", 1, "Unable to load bitmap", {"primary", "palette", "ddraw"}},
+    };
+    return failures;
+}
+
+std::vector<std::string> ShutdownTrail()
+{
+    const std::string release = "::Release";
+    std::vector<std::string> trail;
+    for (const host::Call& call : host::Calls()) {
+        const std::string& name = call.name;
+        if (name.size() > release.size() && name.compare(name.size() - release.size(), release.size(), release) == 0)
+            trail.push_back(call.object);
+        else if (name == "mciSendStringA")
+            trail.push_back(call.args.substr(1, call.args.find('"', 1) - 1));
+        else if (name == "MessageBoxA" || name == "DestroyWindow" || name == "CreateProcessA")
+            trail.push_back(name);
+    }
+    return trail;
 }
 
 std::vector<std::string> ArgsOf(const std::string& name)

@@ -3,7 +3,8 @@
 # accepts goes into intro.exe as its bitmap ALL; one it rejects stops the
 # build with sheet-check's findings; a missing one stops the configure. Also:
 # the program's own code asks for no heap memory but for the hand-over's command
-# lines (so it cannot allocate per frame).
+# lines (so it cannot allocate per frame), and calls exactly the platform
+# functions that app/platform.h lists.
 # Uses a build folder of its own (build/tools-sheet), kept between runs so that
 # only the first run compiles the program.
 set -uo pipefail
@@ -75,6 +76,20 @@ check "the host build's program code, the hand-over aside, calls no allocator" \
 check "the host build's hand-over allocates only its command-line strings" \
     only_strings_allocate nm "$host_objects/shutdown.cpp.o"
 check "(while the stand-in's code does, as the check can see)" allocates nm build/host/libhost_platform.a
+# The platform functions that app/platform.h lists are the ones the program's code
+# calls: those its objects leave undefined and the host stand-in defines.
+platform_list() {  # the names on the list's lines, without the family labels
+    sed -n '/What the program asks of the platform/,/and the methods of/p' app/platform.h | grep '^//   ' |
+        grep -oE '[A-Za-z_][A-Za-z0-9_]*' | grep -vxE 'USER|GDI|KERNEL|DirectDraw|MCI' | sort -u
+}
+platform_calls() {
+    nm -C --defined-only "$root/build/host/libhost_platform.a" | awk '$2 == "T" { $1 = $2 = ""; print }' |
+        sed 's/^ *//; s/(.*//' | sort -u >"$work/served"
+    nm -C -u "$host_objects"/*.o | awk '{ $1 = ""; print }' | sed 's/^ *//; s/(.*//' | sort -u |
+        comm -12 "$work/served" -
+}
+listed_is_called() { diff <(platform_list) <(platform_calls); }
+check "app/platform.h lists exactly the platform functions the program calls" listed_is_called
 check "the Windows build's program code, the hand-over aside, calls no allocator" \
     no_allocation i686-w64-mingw32-nm $(but_shutdown "$dir"/CMakeFiles/intro.dir/*/*.obj)
 check "the Windows build's hand-over allocates only its command-line strings" \

@@ -13,7 +13,7 @@
 
 #include "app/intro_state.h"
 #include "host/host.h"
-#include "host/session.h"
+#include "testkit/session.h"
 #include "intro/intro.h"
 #include "intro/sheet_layout.h"
 #include "tools/intro_frames/contact_layout.h"
@@ -83,15 +83,15 @@ bool SheetAccepted(const std::string& sheetPath, const std::vector<uint8_t>& she
 
 bool StartOnHost(const std::string& sheetPath)
 {
-    std::vector<uint8_t> sheet = host::ReadFileBytes(sheetPath);
+    std::vector<uint8_t> sheet = kit::ReadFileBytes(sheetPath);
     if (sheet.empty())
         return Fail("cannot read the sheet '" + sheetPath + "'" +
                     (access(sheetPath.c_str(), R_OK) != 0 ? std::string(": ") + std::strerror(errno) : ""));
     if (!SheetAccepted(sheetPath, sheet))
         return false;
-    host::PrepareIntro(sheet);
+    kit::PrepareIntro(sheet);
     host::SetRecording(false);
-    if (!host::StartIntro())
+    if (!kit::StartIntro())
         return Fail("the intro's display start-up failed with the sheet '" + sheetPath +
                     "' (it loads the palette and the picture from it); sheet-check " + sheetPath +
                     " tells what the intro cannot take");
@@ -280,7 +280,7 @@ int main(int argc, char** argv)
             return 0;
         }
     Options options;
-    options.sheet = host::DefaultSheetPath();
+    options.sheet = kit::ProjectSheetPath();
     std::string error;
     if (!ParseOptions(argc, argv, &options, &error)) {
         std::fprintf(stderr, "intro-frames: %s\n%s", error.c_str(), kUsageLine);

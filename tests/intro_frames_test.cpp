@@ -54,7 +54,7 @@ Outcome Tool(const std::vector<std::string>& args)
     return Shell(command);
 }
 
-class ToolsFramesTest : public ::testing::Test {
+class IntroFramesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -149,7 +149,7 @@ Rgb RenderedFrame(const std::string& folder, long frame)
     return Decode(folder + name);
 }
 
-TEST_F(ToolsFramesTest, BadCommandLinesAreRefusedWithAMessage)
+TEST_F(IntroFramesTest, BadCommandLinesAreRefusedWithAMessage)
 {
     struct Case {
         std::vector<std::string> args;
@@ -184,7 +184,7 @@ TEST_F(ToolsFramesTest, BadCommandLinesAreRefusedWithAMessage)
     EXPECT_FALSE(std::ifstream(contact).good());
 }
 
-TEST_F(ToolsFramesTest, FailuresWhileRenderingAreReported)
+TEST_F(IntroFramesTest, FailuresWhileRenderingAreReported)
 {
     std::ofstream(Path("c.png")) << "a file where a folder would go";
     struct Case {
@@ -202,7 +202,7 @@ TEST_F(ToolsFramesTest, FailuresWhileRenderingAreReported)
     }
 }
 
-TEST_F(ToolsFramesTest, TheVideoPlaysEveryFrameOnceAtTheDisplaysRate)
+TEST_F(IntroFramesTest, TheVideoPlaysEveryFrameOnceAtTheDisplaysRate)
 {
     const std::string video = Path("intro.mp4");
     Outcome made = Tool({"--video", video, "--fps", "60", "--scale", "1", "--preset", "ultrafast"});
@@ -225,7 +225,7 @@ TEST_F(ToolsFramesTest, TheVideoPlaysEveryFrameOnceAtTheDisplaysRate)
     EXPECT_LT(Difference(first, caption), 4.0) << "the video should look like the rendered frame";
 }
 
-TEST_F(ToolsFramesTest, AVideoOfARangeAtAnotherRateAndScale)
+TEST_F(IntroFramesTest, AVideoOfARangeAtAnotherRateAndScale)
 {
     const std::string video = Path("cue.mp4");
     Outcome made = Tool({"--video", video, "--from", "1495", "--to", "1510", "--fps", "30", "--scale", "2",
@@ -244,7 +244,7 @@ TEST_F(ToolsFramesTest, AVideoOfARangeAtAnotherRateAndScale)
     EXPECT_LT(Difference(seventh, logo), Difference(seventh, caption));
 }
 
-TEST_F(ToolsFramesTest, TheContactSheetHoldsEachKeyFrameAndItsLabel)
+TEST_F(IntroFramesTest, TheContactSheetHoldsEachKeyFrameAndItsLabel)
 {
     const long keyFrames[] = {1, 400, 750, 1100, 1501, 1601, 2001, 2501, 3000, 3499, 5000, 7500, 10000, 10211};
     const std::string contact = Path("contact.png");
@@ -272,7 +272,7 @@ TEST_F(ToolsFramesTest, TheContactSheetHoldsEachKeyFrameAndItsLabel)
     }
 }
 
-TEST_F(ToolsFramesTest, ScalingRepeatsPixelsWithoutSmoothing)
+TEST_F(IntroFramesTest, ScalingRepeatsPixelsWithoutSmoothing)
 {
     const std::string contact = Path("large.png");
     ASSERT_EQ(Tool({"--contact", contact, "--scale", "2", "2001", "5000"}).status, 0);

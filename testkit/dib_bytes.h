@@ -5,8 +5,8 @@
 // tell which entry or pixel went where: colour-table entry i has distinct red,
 // green and blue bytes, never equal to one another, and a reserved byte of its
 // own; pixel values follow their coordinates.
-#ifndef INTRO_FUZZ_DIB_BYTES_H
-#define INTRO_FUZZ_DIB_BYTES_H
+#ifndef INTRO_TESTKIT_DIB_BYTES_H
+#define INTRO_TESTKIT_DIB_BYTES_H
 
 #include <cstdint>
 #include <vector>
