@@ -78,7 +78,7 @@ double FirstSound(const std::string& video)
     return found;
 }
 
-class FramesChecks : public ::testing::Test {
+class IntroFramesChecks : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -108,7 +108,7 @@ protected:
     std::string folder;
 };
 
-TEST_F(FramesChecks, SheetsTheBuildRefusesAreRefusedWithTheFindings)
+TEST_F(IntroFramesChecks, SheetsTheBuildRefusesAreRefusedWithTheFindings)
 {
     struct Case {
         std::string sheet;
@@ -133,7 +133,7 @@ TEST_F(FramesChecks, SheetsTheBuildRefusesAreRefusedWithTheFindings)
     EXPECT_TRUE(Exists(Path("ok/frame-00001.png")));
 }
 
-TEST_F(FramesChecks, CommandLinesThatCannotBeMetAreRefused)
+TEST_F(IntroFramesChecks, CommandLinesThatCannotBeMetAreRefused)
 {
     struct Case {
         std::vector<std::string> args;
@@ -167,7 +167,7 @@ TEST_F(FramesChecks, CommandLinesThatCannotBeMetAreRefused)
     EXPECT_TRUE(Has(help.output, "--no-music"));
 }
 
-TEST_F(FramesChecks, FoldersAreMadeAndWriteFailuresSayWhy)
+TEST_F(IntroFramesChecks, FoldersAreMadeAndWriteFailuresSayWhy)
 {
     ASSERT_EQ(Tool({"--out", Path("a/b/frames"), "1"}).status, 0);
     EXPECT_TRUE(Exists(Path("a/b/frames/frame-00001.png")));
@@ -187,7 +187,7 @@ TEST_F(FramesChecks, FoldersAreMadeAndWriteFailuresSayWhy)
     EXPECT_TRUE(Has(run.output, "cannot make the folder " + Path("file/frames"))) << run.output;
 }
 
-TEST_F(FramesChecks, AnInterruptedVideoLeavesNoFile)
+TEST_F(IntroFramesChecks, AnInterruptedVideoLeavesNoFile)
 {
     // The whole intro at a slow preset takes long enough to be stopped in the middle.
     std::string video = Path("stopped.mp4");
@@ -202,7 +202,7 @@ TEST_F(FramesChecks, AnInterruptedVideoLeavesNoFile)
     EXPECT_FALSE(Exists(video + ".part"));
 }
 
-TEST_F(FramesChecks, TheMusicStartsAtTheFrameOfTheCue)
+TEST_F(IntroFramesChecks, TheMusicStartsAtTheFrameOfTheCue)
 {
     // Half a second of silence, then a tone: the tone marks where the track is.
     std::string music = Path("track05.wav");
