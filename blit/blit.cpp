@@ -23,6 +23,8 @@ void CopyPixels(const uint8_t* source, int32_t sourcePitch, const Rect& from, ui
     const int32_t width = to.right - to.left, height = to.bottom - to.top;
     const uint32_t stepX = Step(from.right - from.left, width);
     const uint32_t stepY = Step(from.bottom - from.top, height);
+    // No key is the empty range, so one test serves both.
+    const uint32_t low = key ? key->low : 1, high = key ? key->high : 0;
     uint32_t sy = 0;
     for (int32_t y = 0; y < height; ++y, sy += stepY) {
         const Pixel* in = reinterpret_cast<const Pixel*>(
@@ -32,7 +34,7 @@ void CopyPixels(const uint8_t* source, int32_t sourcePitch, const Rect& from, ui
         uint32_t sx = 0;
         for (int32_t x = 0; x < width; ++x, sx += stepX) {
             Pixel value = in[sx >> 16];
-            if (!key || value < key->low || value > key->high)
+            if (value < low || value > high)
                 out[x] = value;
         }
     }
