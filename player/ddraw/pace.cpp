@@ -47,11 +47,8 @@ int64_t SleepMargin::SleepTicks(int64_t now, int64_t due) const
 void SleepMargin::Woke(int64_t asked, int64_t took)
 {
     const int64_t late = std::max<int64_t>(0, took - asked);
-    const int64_t wanted = std::min(most_, std::max(least_, late + least_));
-    if (wanted > margin_)
-        margin_ = wanted;
-    else
-        margin_ -= (margin_ - wanted) / 16;  // some eleven sleeps to come halfway down
+    const int64_t wanted = std::min(most_, late + least_);
+    margin_ += (wanted - margin_) / 8;  // some five sleeps to come halfway
 }
 
 }  // namespace player

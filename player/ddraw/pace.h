@@ -42,9 +42,11 @@ private:
 // How long before a due time a sleep should end, so that a short spin finishes
 // the wait on time: the platform's sleeps wake late by an amount of their own
 // (a tenth of a millisecond under Wine, up to the timer's resolution on
-// Windows). The margin follows the lateness seen: up at once to the latest
-// wake-up, down slowly after, and never outside its bounds, so a rare late
-// wake-up under load costs a little spinning for a while, not for good.
+// Windows). The margin follows the lateness seen, smoothed: each sleep moves
+// it an eighth of the way to its own lateness (and a tenth of a millisecond
+// more), within its bounds. It settles where the sleeps usually wake; a rare
+// late wake-up of a loaded machine moves it a little, not to the spike, so
+// the spin (processor time) stays short.
 class SleepMargin {
 public:
     explicit SleepMargin(int64_t ticksPerSecond);
