@@ -17,7 +17,7 @@ source scripts/wine.sh
 # Further sections of the report, each a script bench/sections/NAME.sh that measures
 # what it needs and prints its own Markdown section (## heading first) on stdout.
 # They run after the figures above, in this order, with $out and $reps exported.
-SECTIONS=()
+SECTIONS=(display)
 
 reps=${BENCH_REPETITIONS:-7}   # Wine runs on a shared machine vary by a tenth; a median of 7 holds
 frames=10211   # the intro's frames, first to the closing key
