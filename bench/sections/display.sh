@@ -207,10 +207,10 @@ shared (2 cores, other work running), so figures vary between runs.
 
 | Target, at $fps frames a second | Measured (worst run) | |
 |---|---|---|
-| mean period within 0.1% of $(printf %.3f "$period") ms | $(worst 2 max) ms at most, $(worst 2 min) ms at least | $(all_runs "(\$2 - $period) ^ 2 <= ($period / 1000) ^ 2") |
+| mean period within 0.1% of $(printf %.3f "$period") ms | $(printf %.4f "$(worst 2 max)") ms at most, $(printf %.4f "$(worst 2 min)") ms at least | $(all_runs "(\$2 - $period) ^ 2 <= ($period / 1000) ^ 2") |
 | 99% of intervals within 1 ms of it | $(worst 3 min)% at least | $(all_runs "\$3 >= 99") |
 | no interval under 15 ms | shortest $(worst 4 min) ms | $(all_runs "\$4 >= 15") |
-| the intro's processor time under 10% of the wall time | $(worst 7 max)% at most | $(all_runs "\$7 < 10") |
+| the intro's processor time under 10% of the wall time | $(printf %.1f "$(worst 7 max)")% at most | $(all_runs "\$7 < 10") |
 | Esc ends it and the main program starts | $(awk '{ s += $8 } END { print s }' "$out/paced.txt") of $runs runs | $(all_runs "\$8 == 1") |
 
 | Run | flips measured | mean period (ms) | within 1 ms | shortest (ms) | longest (ms) | processor time | hand-over |

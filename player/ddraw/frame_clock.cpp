@@ -105,6 +105,7 @@ void FlipShown(int64_t entered)
         YieldProcessor();
         now = ClockNow();
     }
+    clock.pace->Shown(now);
     clock.flips += 1;
     LogLine("flip n=%lld at=%lld frame=%lld fresh=%d present=%lld slept=%lld late=%lld", (long long)clock.flips,
             (long long)now, (long long)clock.pace->Frame(), clock.pace->Fresh() ? 1 : 0,

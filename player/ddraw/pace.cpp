@@ -22,14 +22,21 @@ int64_t Pace::Due(int64_t now)
         if (now - due <= Period()) {
             frame_ += 1;
             fresh_ = false;
-            return std::max(due, now);
+            shown_ = std::max(std::max(due, shown_ + Spacing()), now);
+            return shown_;
         }
     }
     started_ = true;
     fresh_ = true;
     start_ = now;
     frame_ = 0;
+    shown_ = now;
     return now;
+}
+
+void Pace::Shown(int64_t at)
+{
+    shown_ = std::max(shown_, at);
 }
 
 // A tenth of a millisecond at least, two at most: past that a late wake-up is

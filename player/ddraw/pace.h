@@ -14,6 +14,9 @@ namespace player {
 // one that comes in more than a whole period late means the frames had stopped
 // (the intro was in the background, or held): the clock starts afresh from
 // that frame, so the intro never races to catch up on the frames it missed.
+// Nor does it race after a frame shown late (a loaded machine woke it late):
+// no two frames come closer than 19/20 of a period, so the lost time is made
+// up a twentieth of a period a frame until the frames are on time again.
 class Pace {
 public:
     Pace(int64_t ticksPerSecond, int32_t framesPerSecond);
@@ -21,12 +24,16 @@ public:
     // A frame is ready at `now`: the time it is to be let through, `now` itself
     // when it is due already. The first frame starts the clock.
     int64_t Due(int64_t now);
+    // The frame was let through at `at`, its due time or later.
+    void Shown(int64_t at);
 
     // Whether the last Due started the clock afresh (the first frame included).
     bool Fresh() const { return fresh_; }
     // Frames since the clock last started: 0 for the frame that started it.
     int64_t Frame() const { return frame_; }
     int64_t Period() const { return ticksPerSecond_ / framesPerSecond_; }
+    // The least time between two frames.
+    int64_t Spacing() const { return ticksPerSecond_ * 19 / 20 / framesPerSecond_; }
 
 private:
     int64_t DueTime(int64_t frame) const;
@@ -37,6 +44,7 @@ private:
     bool fresh_ = false;
     int64_t start_ = 0;
     int64_t frame_ = 0;
+    int64_t shown_ = 0;  // when the last frame was let through
 };
 
 // How long before a due time a sleep should end, so that a short spin finishes

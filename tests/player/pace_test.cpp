@@ -48,13 +48,21 @@ TEST(Pace, TheFirstFrameStartsTheClockAndGoesAtOnce)
     EXPECT_EQ(pace.Frame(), 1);
 }
 
-TEST(Pace, AFrameLateByUpToAPeriodGoesAtOnceAndTheNextKeepsItsTime)
+TEST(Pace, AFrameLateByUpToAPeriodGoesAtOnceAndTheNextNoSoonerThanNineteenTwentieths)
 {
     struct Case {
         int64_t late;  // past frame 1's due time of 16666
         bool fresh;
+        int64_t next;  // when frame 2, ready at once, is let through
     };
-    const Case cases[] = {{0, false}, {1, false}, {5000, false}, {16666, false}, {16667, true}, {40000, true}};
+    const Case cases[] = {
+        {0, false, 33333},      // on time: the next on its own time
+        {1, false, 33333},      // 16667 + 15833 is sooner than its time
+        {5000, false, 37499},   // 21666 + 15833
+        {16666, false, 49165},  // a whole period late still counts as late
+        {16667, true, 49999},   // more than that: a fresh start, a period on
+        {40000, true, 73332},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.late);
         player::Pace pace(kMicroseconds, 60);
@@ -62,11 +70,27 @@ TEST(Pace, AFrameLateByUpToAPeriodGoesAtOnceAndTheNextKeepsItsTime)
         const int64_t now = 16666 + c.late;
         EXPECT_EQ(pace.Due(now), now) << "a late frame is let through when it comes";
         EXPECT_EQ(pace.Fresh(), c.fresh);
-        if (c.fresh)
-            EXPECT_EQ(pace.Due(now), now + 16666) << "the clock starts again from the late frame";
-        else
-            EXPECT_EQ(pace.Due(now), 33333) << "the next frame keeps the time it had";
+        EXPECT_EQ(pace.Due(now), c.next);
     }
+}
+
+TEST(Pace, AFrameShownLateIsMadeUpATwentiethOfAPeriodAFrame)
+{
+    player::Pace pace(kMicroseconds, 60);
+    pace.Due(0);
+    EXPECT_EQ(pace.Due(0), 16666);
+    pace.Shown(21666);  // the sleep woke five milliseconds late
+    std::vector<int64_t> due;
+    int64_t shown = 21666;
+    for (int i = 0; i < 7; ++i) {
+        shown = pace.Due(shown);
+        pace.Shown(shown);
+        due.push_back(shown);
+    }
+    // 15833 apart until the frames are on their times (116666, 133333) again.
+    EXPECT_EQ(due, (std::vector<int64_t>{37499, 53332, 69165, 84998, 100831, 116666, 133333}));
+    EXPECT_FALSE(pace.Fresh());
+    EXPECT_EQ(pace.Frame(), 8);
 }
 
 TEST(Pace, AfterAStallTheFramesComeAPeriodApartWithoutCatchingUp)
