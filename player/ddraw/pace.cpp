@@ -26,12 +26,16 @@ int64_t Pace::Due(int64_t now)
             return shown_;
         }
     }
+    // A fresh start, but no sooner after the frame before than any other frame:
+    // frames that stopped for a while go at once; one late because the frame
+    // before was shown very late keeps its distance from it.
+    const int64_t start = started_ ? std::max(now, shown_ + Spacing()) : now;
     started_ = true;
     fresh_ = true;
-    start_ = now;
+    start_ = start;
     frame_ = 0;
-    shown_ = now;
-    return now;
+    shown_ = start;
+    return start;
 }
 
 void Pace::Shown(int64_t at)

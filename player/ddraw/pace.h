@@ -15,8 +15,9 @@ namespace player {
 // (the intro was in the background, or held): the clock starts afresh from
 // that frame, so the intro never races to catch up on the frames it missed.
 // Nor does it race after a frame shown late (a loaded machine woke it late):
-// no two frames come closer than 19/20 of a period, so the lost time is made
-// up a twentieth of a period a frame until the frames are on time again.
+// no two frames come closer than 19/20 of a period, a fresh start included, so
+// the lost time is made up a twentieth of a period a frame until the frames
+// are on time again.
 class Pace {
 public:
     Pace(int64_t ticksPerSecond, int32_t framesPerSecond);

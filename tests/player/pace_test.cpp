@@ -108,6 +108,18 @@ TEST(Pace, AfterAStallTheFramesComeAPeriodApartWithoutCatchingUp)
     }
 }
 
+TEST(Pace, AFreshStartAfterAFrameShownFarTooLateKeepsItsDistanceFromIt)
+{
+    player::Pace pace(kMicroseconds, 60);
+    pace.Due(0);
+    EXPECT_EQ(pace.Due(0), 16666);
+    pace.Shown(56666);  // the machine held the sleep 40 ms past its time
+    EXPECT_EQ(pace.Due(56766), 72499) << "more than a period behind: a fresh start, but 15833 after the last";
+    EXPECT_TRUE(pace.Fresh());
+    EXPECT_EQ(pace.Frame(), 0);
+    EXPECT_EQ(pace.Due(72499), 89165) << "and the new clock runs from there";
+}
+
 TEST(Pace, HighRatesAndTheSystemCounterOfTenMegahertz)
 {
     player::Pace fast(10000000, 2000);
