@@ -107,6 +107,7 @@ wine_prefix_ready "$WINEPREFIX" no-desktop >&2
 xvfb_start
 trap 'xvfb_stop' EXIT
 : >"$out/paced.txt"
+load_before=$(cut -d' ' -f1 /proc/loadavg)
 for run in $(seq "$runs"); do
     say "run $run of $runs at $fps frames a second, $measured frames measured"
     dir=$(folder "paced-$run" with-dll)
@@ -128,6 +129,7 @@ for run in $(seq "$runs"); do
     echo "$run $mean $near $lo $hi $count $cpu $handed" >>"$out/paced.txt"
 done
 xvfb_stop
+load_after=$(cut -d' ' -f1 /proc/loadavg)
 
 # ---- The cost of a presentation ---------------------------------------------------------
 
@@ -203,7 +205,8 @@ program must be started with \`skipintro\`. Beside it, the same intro on Wine's 
 virtual desktop of \`scripts/run.sh --wine-ddraw\`: its processor share over the whole run, its flip
 times from Wine's own trace (\`WINEDEBUG=+timestamp,+ddraw\`, a run of its own, millisecond
 resolution). Xvfb has no vertical blank, so Wine's own DirectDraw paces nothing. The machine is
-shared (2 cores, other work running), so figures vary between runs.
+shared ($(nproc) cores; load average $load_before before the paced runs and $load_after after them), so
+a sleep there sometimes wakes late and figures vary between runs.
 
 | Target, at $fps frames a second | Measured (worst run) | |
 |---|---|---|
