@@ -19,6 +19,7 @@ source scripts/wine.sh
 # They run after the figures above, in this order, with $out and $reps exported.
 SECTIONS=(
     video    # intro-frames --video at its defaults, against the intro's own length
+    display  # the player's ddraw.dll: the pace of its flips, the intro's CPU, one presentation
     music    # the player's winmm.dll: its calls, its thread, the sound's start and stop
 )
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Sets up, builds and plays the intro under Wine, in a prefix of the project's own
-# with the virtual desktop that the 320x240 mode needs. On a desktop it plays in a
-# window there; with no display (or with --record) it plays on a private Xvfb from
-# the first frame to the hand-over and keeps screenshots or a recording.
+# Sets up, builds and plays the intro under Wine, in a prefix of the project's own,
+# through the player's ddraw.dll beside it: the picture scaled up on the whole
+# screen at a steady 60 frames a second, with no mode switch and no virtual desktop
+# (--wine-ddraw plays on Wine's own DirectDraw in the virtual desktop its 320x240
+# mode needs). On a desktop it plays there; with no display (or with --record) it
+# plays on a private Xvfb from the first frame to the hand-over and keeps
+# screenshots or a recording.
 #
 # Each option is one case in parse_options and, where it changes a step, one line
 # in that step's function; the steps run in order at the foot of the file.
@@ -12,8 +15,15 @@ root=$(pwd)
 
 usage() {
     cat <<'EOF'
-usage: scripts/run.sh [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]
+usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--wine-ddraw] [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]
 Builds build/win32/intro.exe and plays it under Wine, then says how it ended.
+  --fps N           the player's pace: N frames a second (60; the intro lasts 10211 frames)
+  --windowed        an ordinary window of 320K x 240K instead of the whole screen
+                    (Alt+Enter switches between the two while it plays)
+  --scale K         the window's picture K times 320x240 (the largest that fits 80%
+                    of the screen unless given)
+  --wine-ddraw      Wine's own DirectDraw instead of the player's ddraw.dll, in the
+                    virtual desktop its 320x240 mode needs, paced by Wine's flips
   --exe FILE        play this intro.exe instead (another build, e.g. build/mine/intro.exe)
   --music FILE      play FILE as track 5 (any format ffmpeg reads) instead of the
                     track composed for the intro (build/host/music/track05.wav)
@@ -35,7 +45,7 @@ EOF
 
 fail_usage() {  # message
     echo "run: $1" >&2
-    echo "usage: scripts/run.sh [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]" >&2
+    echo "usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--wine-ddraw] [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]" >&2
     exit 2
 }
 
@@ -48,6 +58,7 @@ fail() {  # message
 exe=$root/build/win32/intro.exe   # the program to play
 exe_given=""
 record=""                          # a video file of the real run, or empty
+wine_ddraw=""                      # nonempty: Wine's own DirectDraw, not the player's
 source scripts/music.sh            # RUN_MUSIC: the track 5 to play, if any
 
 parse_options() {
@@ -60,6 +71,12 @@ parse_options() {
                      [ -f "$2" ] || fail_usage "--music: there is no file $2"
                      RUN_MUSIC=$(realpath "$2"); shift 2 ;;
             --no-music) RUN_MUSIC=none; shift ;;
+            --fps | --scale)
+                [[ ${2:-} =~ ^[1-9][0-9]*$ ]] || fail_usage "$1 needs a whole number above 0"
+                if [ "$1" = --fps ]; then export INTRO_DDRAW_FPS=$2; else export INTRO_DDRAW_SCALE=$2; fi
+                shift 2 ;;
+            --windowed) export INTRO_DDRAW_WINDOWED=on; shift ;;
+            --wine-ddraw) wine_ddraw=1; shift ;;
             *) fail_usage "unknown option '$1'" ;;
         esac
     done
@@ -89,13 +106,19 @@ set_up_then_build() {
 prepare_wine() {
     source scripts/wine.sh
     export WINEPREFIX=${INTRO_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine}
-    wine_prefix_ready "$WINEPREFIX"
+    # The player's ddraw.dll needs no mode and so no virtual desktop; Wine's own does.
+    if [ -n "$wine_ddraw" ]; then
+        wine_prefix_ready "$WINEPREFIX" && wine_player_ddraw "$WINEPREFIX" off
+    else
+        wine_prefix_ready "$WINEPREFIX" no-desktop && wine_player_ddraw "$WINEPREFIX" on
+    fi
     [ "$RUN_MUSIC" = none ] || music_prefix_ready "$WINEPREFIX"
 }
 
-# out/run/play holds the intro (and, on the private Xvfb, the watching ddraw.dll that
-# tells which frame is on the screen); the intro's current folder is the game's, where
-# the platform's program search finds z_qzm__ after the intro's own folder.
+# out/run/play holds the intro with the player's DLLs (and, on the private Xvfb, the
+# watching ddraw.dll that tells which frame is on the screen, in front of the
+# player's, which then lies in play/player); the intro's current folder is the
+# game's, where the platform's program search finds z_qzm__ after the intro's own.
 shots=$(realpath -m "${INTRO_RUN_DIR:-$root/out/run}")
 play=$shots/play
 game=$shots/game
@@ -104,6 +127,7 @@ prepare_folders() {
     rm -f "$shots"/frame-*.png "$shots"/screenshot-*.png "$shots/wine.log"
     mkdir -p "$play" "$game"
     cp "$exe" "$play/intro.exe"
+    [ -n "$wine_ddraw" ] || cp build/win32/player/ddraw.dll "$play/"
     music_prepare "$play"
     if [ -n "${INTRO_GAME_DIR:-}" ]; then
         [ -d "$INTRO_GAME_DIR" ] || fail "INTRO_GAME_DIR: there is no folder $INTRO_GAME_DIR"
@@ -127,8 +151,30 @@ start_intro() {  # extra environment NAME=VALUE...: runs it in the background, p
     intro=$!
 }
 
+# What the display is, in words.
+display_in_words() {
+    if [ -n "$wine_ddraw" ]; then
+        echo "Wine's own DirectDraw in its virtual desktop"
+    else
+        local where="on the whole screen"
+        [ -z "${INTRO_DDRAW_WINDOWED:-}" ] || where="in a window"
+        echo "the player's ddraw.dll at ${INTRO_DDRAW_FPS:-60} frames a second, $where"
+    fi
+}
+
+# Where the intro's picture lies on the private Xvfb (1024x768): Wine's desktop
+# shows its 320x240 screen at the top left; the player enlarges it three times,
+# centred, unless it plays in a window.
+picture_geometry() {
+    if [ -n "$wine_ddraw" ] || [ -n "${INTRO_DDRAW_WINDOWED:-}" ]; then
+        echo 320x240+0+0
+    else
+        echo 960x720+32+24
+    fi
+}
+
 play_on_desktop() {
-    echo "run: playing the intro on $DISPLAY (Esc or F12 ends it; it pauses while its window is inactive)"
+    echo "run: playing the intro on $DISPLAY through $(display_in_words) (Esc or F12 ends it; it pauses while its window is inactive)"
     start_intro
     status=0
     wait "$intro" || status=$?
@@ -140,12 +186,17 @@ shot_frames=(1 750 1501 2501 5000)
 # The watching ddraw.dll holds each of those frames on the screen until its
 # screenshot is taken, so every picture is named by the frame it shows.
 play_with_screenshots() {
-    echo "run: no display here: playing the intro on a private Xvfb ($DISPLAY), screenshots in $shots"
-    local watched=$play/watch
+    echo "run: no display here: playing the intro on a private Xvfb ($DISPLAY) through $(display_in_words), screenshots in $shots"
+    local watched=$play/watch next=()
     mkdir -p "$watched"
+    if [ -z "$wine_ddraw" ]; then  # the watch goes in front of the player's DLL
+        mkdir -p "$play/player"
+        mv "$play/ddraw.dll" "$play/player/ddraw.dll"
+        next=(PROBE_NEXT_DDRAW="$(winpath "$play/player/ddraw.dll")")
+    fi
     cp build/win32/probe/ddraw.dll "$play/"
     start_intro WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" PROBE_DIR="$(winpath "$watched")" \
-        PROBE_FRAMES="$(IFS=,; echo "${shot_frames[*]}")"
+        PROBE_FRAMES="$(IFS=,; echo "${shot_frames[*]}")" "${next[@]}"
     local frame name waited
     for frame in "${shot_frames[@]}"; do
         name=$(printf 'frame-%05d' "$frame")
@@ -154,21 +205,23 @@ play_with_screenshots() {
             sleep 0.1
         done
         [ -e "$watched/$name.ready" ] || continue
-        import -window root -crop 320x240+0+0 +repage "$shots/$name.png" 2>/dev/null || true
+        import -window root -crop "$(picture_geometry)" +repage "$shots/$name.png" 2>/dev/null || true
         touch "$watched/$name.go"
     done
     status=0
     wait "$intro" || status=$?
 }
 
-# ffmpeg grabs the private X screen while the intro runs; the desktop's top left
-# 320x240 is the intro's screen, grown three times without smoothing.
+# ffmpeg grabs the intro's picture from the private X screen while it runs, grown
+# to 960x720 without smoothing where it is not so already.
 record_sound_input=()  # the sound server's monitor goes here, once the player plays music
 play_recorded() {
     mkdir -p "$(dirname "$record")"
-    echo "run: playing the intro on a private Xvfb ($DISPLAY), recording it to $record"
-    ffmpeg -hide_banner -loglevel error -nostdin -y -f x11grab -framerate 60 -video_size 320x240 \
-        -i "$DISPLAY+0,0" "${record_sound_input[@]}" -vf scale=960:720:flags=neighbor \
+    echo "run: playing the intro on a private Xvfb ($DISPLAY) through $(display_in_words), recording it to $record"
+    local geometry size corner
+    geometry=$(picture_geometry) size=${geometry%%+*} corner=${geometry#*+}
+    ffmpeg -hide_banner -loglevel error -nostdin -y -f x11grab -framerate 60 -video_size "$size" \
+        -i "$DISPLAY+${corner/+/,}" "${record_sound_input[@]}" -vf scale=960:720:flags=neighbor \
         -c:v libx264 -preset veryfast -tune animation -crf 18 -pix_fmt yuv420p "$record.part.mkv" &
     local recorder=$!
     sleep 1  # the recorder's first frames are the empty desktop, before the intro starts

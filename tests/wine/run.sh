@@ -17,14 +17,15 @@ INTRO_EXE=$PWD/build/win32/intro.exe
 RECORDER_EXE=$PWD/build/win32/tests/wine/record-start.exe
 CASES=(whole_sequence early_escape com_before_exe exe_beside_intro bat_beside_intro_only
        bat_in_current_directory comspec_with_spaces no_main_program no_cd_drive_picture
-       display_pictures display_surface_loss display_no_desktop)
+       display_pictures display_surface_loss display_no_desktop
+       player_agreement player_game player_pictures player_windowed player_settings)
 
 # The intro's own MCI commands, in order: the four of the cue, then the stop.
 CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
 # Frames the sequence runs when nothing stops it: the roll's own Esc comes in the last.
 WHOLE_RUN_FRAMES=10211
 
-for file in "$INTRO_EXE" "$RECORDER_EXE"; do
+for file in "$INTRO_EXE" "$RECORDER_EXE" build/win32/player/ddraw.dll; do
     [ -f "$file" ] || { echo "wine: $file is missing; build first (scripts/build.sh)" >&2; exit 1; }
 done
 
@@ -332,6 +333,15 @@ display_case() {  # the display_case_ function to run
 case_display_pictures() { display_case display_case_pictures; }
 case_display_surface_loss() { display_case display_case_surface_loss; }
 case_display_no_desktop() { display_case display_case_no_desktop; }
+
+# ---- The player's ddraw.dll: the same answers as Wine, the game untouched, the
+# whole run without a virtual desktop, windowed, its settings (player_display_cases.sh).
+source tests/wine/player_display_cases.sh
+case_player_agreement() { display_case player_case_agreement; }
+case_player_game() { display_case player_case_game; }
+case_player_pictures() { display_case player_case_pictures; }
+case_player_windowed() { display_case player_case_windowed; }
+case_player_settings() { display_case player_case_settings; }
 
 run_case() {
     local name=$1

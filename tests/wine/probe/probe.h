@@ -1,7 +1,8 @@
 // The watching ddraw.dll: a test-only stand-in for the system's ddraw.dll that
 // Wine loads in place of its own (WINEDLLOVERRIDES "ddraw=n,b") when it lies
 // beside intro.exe. Every object the intro gets is a wrapper that forwards each
-// method to Wine's own DirectDraw, so the intro runs as it always does, and the
+// method to Wine's own DirectDraw (or, with PROBE_NEXT_DDRAW set to its path, to
+// the player's ddraw.dll), so the intro runs as it always does, and the
 // wrappers tell the watch (watch.cpp) what happened:
 // - which frame is being drawn: every frame's first drawing call is the opaque
 //   BltFast of the background into the back buffer;

@@ -169,8 +169,10 @@ HRESULT DirectDraw::EnumSurfaces(DWORD flags, LPDDSURFACEDESC description, LPVOI
     return real_->EnumSurfaces(flags, description, &enumeration, callback ? Enumerated : NULL);
 }
 
-// Wine's own DirectDrawCreate, from the system directory's ddraw.dll, which is
-// Wine's builtin; null when only this module could be found under that name.
+// The DirectDrawCreate watched: Wine's own, from the system directory's
+// ddraw.dll, which is Wine's builtin, or that of the ddraw.dll at the path
+// PROBE_NEXT_DDRAW names (the player's, so its objects are watched instead);
+// null when only this module could be found under that name.
 typedef HRESULT(WINAPI* CreateFunction)(GUID*, LPDIRECTDRAW*, IUnknown*);
 
 CreateFunction BuiltinCreate()
@@ -182,13 +184,18 @@ CreateFunction BuiltinCreate()
     UINT length = GetSystemDirectoryA(path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return NULL;
-    HMODULE builtin = LoadLibraryA((std::string(path) + "\\ddraw.dll").c_str());
+    std::string next = std::string(path) + "\\ddraw.dll";
+    char chosen[MAX_PATH];
+    length = GetEnvironmentVariableA("PROBE_NEXT_DDRAW", chosen, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        next = chosen;
+    HMODULE builtin = LoadLibraryA(next.c_str());
     HMODULE self = NULL;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCSTR>(&BuiltinCreate), &self);
     if (!builtin || builtin == self) {
-        Note("no builtin ddraw.dll at %s (got %p, this module %p)", path, (void*)builtin,
+        Note("no other ddraw.dll at %s (got %p, this module %p)", next.c_str(), (void*)builtin,
              (void*)self);
         return NULL;
     }

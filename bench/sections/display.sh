@@ -1,0 +1,233 @@
+#!/usr/bin/env bash
+# The display through the player's ddraw.dll, under Wine on a private Xvfb with
+# no virtual desktop: the pace of the flips at 60 frames a second (from the
+# DLL's own log of QueryPerformanceCounter times), the intro's processor time
+# over them (from /proc of its Wine process), and then a real Esc and the
+# hand-over; beside it the intro on Wine's own DirectDraw in the virtual
+# desktop, paced by nothing. Then the cost of one presentation (the front
+# buffer enlarged into the window) on a 1024x768 and a 1920x1080 screen.
+# Prints its Markdown section on stdout; progress goes to stderr.
+#
+# Usage: bench/sections/display.sh (bench/run.sh runs it; it may run alone)
+# DISPLAY_BENCH_RUNS: paced runs to measure (3); DISPLAY_BENCH_FRAMES: frames
+# each (720, twelve seconds).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+out=${out:-$root/out/bench}/display
+runs=${DISPLAY_BENCH_RUNS:-3}
+measured=${DISPLAY_BENCH_FRAMES:-720}
+fps=60
+source scripts/wine.sh
+export WINEPREFIX=${INTRO_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine}
+rm -rf "$out"
+mkdir -p "$out"
+
+say() { echo "bench: display: $*" >&2; }
+calc() { awk "BEGIN { printf \"%.9g\", $1 }"; }
+
+# A folder with the intro, the stand-in main program and, when asked, the player's DLL.
+folder() {  # name, with-dll or without
+    local dir=$out/$1
+    mkdir -p "$dir"
+    cp build/win32/intro.exe "$dir/"
+    cp build/win32/tests/wine/record-start.exe "$dir/z_qzm__.exe"
+    [ "$2" = without ] || cp build/win32/player/ddraw.dll "$dir/"
+    echo "$dir"
+}
+
+# The intro's own Wine process, of this prefix: a program of Wine's whose
+# command line names intro.exe (timeout's names it too).
+intro_pid() {
+    local p
+    for p in /proc/[0-9]*; do
+        case $(readlink "$p/exe" 2>/dev/null) in */wine | */wine-preloader | */wine64*) ;; *) continue ;; esac
+        tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q 'intro\.exe' || continue
+        tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        echo "${p#/proc/}"
+        return 0
+    done
+    return 1
+}
+
+# Processor time the process has used, in clock ticks (user and system, every thread).
+cpu_ticks() {  # pid
+    sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null | awk '{ print $12 + $13 }'
+}
+
+now() { date +%s.%N; }
+flips() {  # log: the flips in it so far
+    if [ -f "$1" ]; then awk '/^flip / { n++ } END { print n + 0 }' "$1"; else echo 0; fi
+}
+
+wait_for_flips() {  # log, count, seconds
+    local tries=$(($3 * 20))
+    while [ "$(flips "$1")" -lt "$2" ]; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || return 1
+        sleep 0.05
+    done
+}
+
+# Real Esc presses until the intro has ended; then whether the main program was started.
+escape_and_hand_over() {  # folder, pid of the run
+    local tries
+    for tries in $(seq 100); do
+        kill -0 "$2" 2>/dev/null || break
+        timeout 5 xdotool mousemove 512 384 key Escape 2>/dev/null || true
+        sleep 0.2
+    done
+    wait "$2" 2>/dev/null || true
+    for tries in $(seq 50); do
+        grep -q '^commandline=z_qzm__.exe skipintro' <(tr -d '\r' <"$1/started.log" 2>/dev/null) && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# The flips n = first+1 .. last of a log, as "period_ms" lines.
+intervals() {  # log, first, last
+    tr -d '\r' <"$1" | awk -v first="$2" -v last="$3" '
+        /^clock / { for (i = 2; i <= NF; i++) if ($i ~ /^ticks-per-second=/) { split($i, kv, "="); tps = kv[2] } }
+        $1 == "flip" {
+            split($2, n, "="); split($3, at, "=")
+            if (n[2] >= first && n[2] <= last) { if (have) printf "%.6f\n", (at[2] - prev) * 1000 / tps; prev = at[2]; have = 1 }
+        }'
+}
+
+# mean, share within 1 ms of the period, shortest, longest, of "period_ms" lines.
+interval_figures() {  # file of intervals, the period wanted (ms)
+    awk -v want="$2" '{ s += $1; n++; if (($1 - want) ^ 2 <= 1) near++; if (!n0++ || $1 < lo) lo = $1; if ($1 > hi) hi = $1 }
+        END { printf "%.4f %.2f %.3f %.3f %d\n", s / n, near * 100 / n, lo, hi, n }' "$1"
+}
+
+# ---- The paced runs --------------------------------------------------------------------
+
+wine_prefix_ready "$WINEPREFIX" no-desktop >&2
+xvfb_start
+trap 'xvfb_stop' EXIT
+: >"$out/paced.txt"
+load_before=$(cut -d' ' -f1 /proc/loadavg)
+for run in $(seq "$runs"); do
+    say "run $run of $runs at $fps frames a second, $measured frames measured"
+    dir=$(folder "paced-$run" with-dll)
+    (cd "$dir" && WINEDLLOVERRIDES="mscoree,mshtml=;ddraw=n,b" INTRO_DDRAW_FPS=$fps INTRO_DDRAW_LOG=flips.log \
+        exec timeout 120 wine intro.exe >/dev/null 2>&1) &
+    run_pid=$!
+    # A second of frames first: the start-up is not part of the pace.
+    wait_for_flips "$dir/flips.log" "$fps" 60 || { say "no frames in run $run"; exit 1; }
+    pid=$(intro_pid) || { say "no intro process found"; exit 1; }
+    first=$(flips "$dir/flips.log") c1=$(cpu_ticks "$pid") t1=$(now)
+    wait_for_flips "$dir/flips.log" $((first + measured)) 120
+    last=$(flips "$dir/flips.log") c2=$(cpu_ticks "$pid") t2=$(now)
+    handed=0
+    escape_and_hand_over "$dir" "$run_pid" && handed=1
+    timeout 30 wineserver -w || true  # the next run starts a server of its own
+    intervals "$dir/flips.log" "$first" "$last" >"$dir/intervals.txt"
+    read -r mean near lo hi count < <(interval_figures "$dir/intervals.txt" "$(calc "1000 / $fps")")
+    cpu=$(calc "($c2 - $c1) / $(getconf CLK_TCK) / ($t2 - $t1) * 100")
+    echo "$run $mean $near $lo $hi $count $cpu $handed" >>"$out/paced.txt"
+done
+xvfb_stop
+load_after=$(cut -d' ' -f1 /proc/loadavg)
+
+# ---- The cost of a presentation ---------------------------------------------------------
+
+# The present= ticks of every flip of a whole run at 2000 frames a second, as
+# "median p99" in microseconds, the first ten (start-up) left out.
+present_cost() {  # screen (WxHxD), name
+    local dir pid
+    xvfb_start "$1"
+    dir=$(folder "$2" with-dll)
+    (cd "$dir" && WINEDLLOVERRIDES="mscoree,mshtml=;ddraw=n,b" INTRO_DDRAW_FPS=2000 INTRO_DDRAW_LOG=flips.log \
+        timeout 120 wine intro.exe >/dev/null 2>&1) || true
+    # The server keeps the screen it first met: it ends before the next X server starts.
+    timeout 30 wineserver -w || true
+    xvfb_stop
+    tr -d '\r' <"$dir/flips.log" | awk '
+        /^clock / { for (i = 2; i <= NF; i++) if ($i ~ /^ticks-per-second=/) { split($i, kv, "="); tps = kv[2] } }
+        /^layout / { layout = $0 }
+        $1 == "flip" { split($2, n, "="); split($6, p, "="); if (n[2] > 10) print p[2] * 1000000 / tps }
+        END { print layout > "/dev/stderr" }' 2>"$dir/layout.txt" | sort -g >"$dir/present.txt"
+    awk '{ v[NR] = $1 } END { printf "%.0f %.0f %d\n", v[int((NR + 1) / 2)], v[int(NR * 0.99 + 0.5)], NR }' "$dir/present.txt"
+}
+say "the cost of a presentation on 1024x768 and 1920x1080"
+read -r small_median small_p99 small_n < <(present_cost 1024x768x24 present-1024x768)
+read -r large_median large_p99 large_n < <(present_cost 1920x1080x24 present-1920x1080)
+small_layout=$(sed 's/^layout //' "$out/present-1024x768/layout.txt")
+large_layout=$(sed 's/^layout //' "$out/present-1920x1080/layout.txt")
+
+# ---- Wine's own DirectDraw, in the virtual desktop ----------------------------------------
+
+say "the intro on Wine's own DirectDraw"
+wine_prefix_ready "$WINEPREFIX" >&2
+xvfb_start
+dir=$(folder bare without)
+(cd "$dir" && exec timeout 120 wine intro.exe >/dev/null 2>&1) &
+run_pid=$!
+pid=""
+for tries in $(seq 100); do pid=$(intro_pid) && break; sleep 0.05; done
+c1=$(cpu_ticks "$pid") t1=$(now) c2=$c1 t2=$t1
+while kill -0 "$pid" 2>/dev/null; do
+    c=$(cpu_ticks "$pid") && [ -n "$c" ] && c2=$c t2=$(now)
+    sleep 0.05
+done
+wait "$run_pid" 2>/dev/null || true
+bare_cpu=$(calc "($c2 - $c1) / $(getconf CLK_TCK) / ($t2 - $t1) * 100")
+# Its flip times from Wine's own trace, which has millisecond resolution.
+(cd "$dir" && WINEDEBUG=+timestamp,+ddraw timeout 120 wine intro.exe >/dev/null 2>"$dir/trace.txt") || true
+xvfb_stop
+trap - EXIT
+awk -F: '/ddraw_surface1_Flip/ { t = $1 * 1000; if (have) printf "%.3f\n", t - prev; prev = t; have = 1 }' \
+    "$dir/trace.txt" >"$dir/intervals.txt"
+read -r bare_mean bare_near bare_lo bare_hi bare_count < <(interval_figures "$dir/intervals.txt" "$(calc "1000 / $fps")")
+
+# ---- The section -------------------------------------------------------------------------
+
+period=$(calc "1000 / $fps")
+verdict() { if [ "$(calc "$1")" = 1 ]; then echo met; else echo "not met"; fi; }
+all_runs() {  # awk condition on a run's line: met when every run meets it
+    if awk "!($1) { bad = 1 } END { exit bad }" "$out/paced.txt"; then echo met; else echo "not met"; fi
+}
+worst() {  # column, min or max
+    awk -v c="$1" -v w="$2" 'NR == 1 || (w == "max" ? $c > v : $c < v) { v = $c } END { print v }' "$out/paced.txt"
+}
+cat <<SECTION
+## The display through the player's ddraw.dll
+
+\`bench/sections/display.sh\`: intro.exe with the player's \`ddraw.dll\` beside it, under Wine on a
+private Xvfb of 1024x768 with no virtual desktop (the picture enlarged 3 times, 960x720 in the
+middle). $runs runs at $fps frames a second; in each, after a first second of frames, $measured flips
+are measured: their return times from the DLL's own log (QueryPerformanceCounter), the intro's
+processor time over them from \`/proc/PID/stat\` of its Wine process (user and system, every thread;
+the wineserver's is not counted). Then a real Esc (xdotool) ends the run, and the stand-in main
+program must be started with \`skipintro\`. Beside it, the same intro on Wine's own DirectDraw in the
+virtual desktop of \`scripts/run.sh --wine-ddraw\`: its processor share over the whole run, its flip
+times from Wine's own trace (\`WINEDEBUG=+timestamp,+ddraw\`, a run of its own, millisecond
+resolution). Xvfb has no vertical blank, so Wine's own DirectDraw paces nothing. The machine is
+shared ($(nproc) cores; load average $load_before before the paced runs and $load_after after them), so
+a sleep there sometimes wakes late and figures vary between runs.
+
+| Target, at $fps frames a second | Measured (worst run) | |
+|---|---|---|
+| mean period within 0.1% of $(printf %.3f "$period") ms | $(printf %.4f "$(worst 2 max)") ms at most, $(printf %.4f "$(worst 2 min)") ms at least | $(all_runs "(\$2 - $period) ^ 2 <= ($period / 1000) ^ 2") |
+| 99% of intervals within 1 ms of it | $(worst 3 min)% at least | $(all_runs "\$3 >= 99") |
+| no interval under 15 ms | shortest $(worst 4 min) ms | $(all_runs "\$4 >= 15") |
+| the intro's processor time under 10% of the wall time | $(printf %.1f "$(worst 7 max)")% at most | $(all_runs "\$7 < 10") |
+| Esc ends it and the main program starts | $(awk '{ s += $8 } END { print s }' "$out/paced.txt") of $runs runs | $(all_runs "\$8 == 1") |
+
+| Run | flips measured | mean period (ms) | within 1 ms | shortest (ms) | longest (ms) | processor time | hand-over |
+|---|---|---|---|---|---|---|---|
+$(awk '{ printf "| %d | %d | %.4f | %.2f%% | %.3f | %.3f | %.1f%% | %s |\n", $1, $6 + 1, $2, $3, $4, $5, $7, $8 ? "yes" : "no" }' "$out/paced.txt")
+| Wine's own DirectDraw | $((bare_count + 1)) | $(printf %.4f "$bare_mean") | $(printf %.2f "$bare_near")% | $(printf %.3f "$bare_lo") | $(printf %.3f "$bare_hi") | $(printf %.1f "$bare_cpu")% | (not measured) |
+
+The cost of one presentation (the front buffer through its palette into 32-bit pixels, each
+pixel made K x K, and \`SetDIBitsToDevice\` into the window), from the DLL's log of a whole run at
+2000 frames a second, the first ten flips left out:
+
+| Screen | picture | presentations | median (µs) | 99th percentile (µs) |
+|---|---|---|---|---|
+| 1024x768 | $(sed -E 's/.*scale=([0-9]+).*/\1/' <<<"$small_layout" | awk '{ printf "%dx%d", 320 * $1, 240 * $1 }') | $small_n | $small_median | $small_p99 |
+| 1920x1080 | $(sed -E 's/.*scale=([0-9]+).*/\1/' <<<"$large_layout" | awk '{ printf "%dx%d", 320 * $1, 240 * $1 }') | $large_n | $large_median | $large_p99 |
+SECTION
+say "done (raw figures in $out)"

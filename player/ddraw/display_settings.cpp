@@ -1,0 +1,25 @@
+#include "player/ddraw/display_settings.h"
+
+#include <cctype>
+
+#include "player/common/setting_rules.h"
+
+namespace player {
+
+// 2000 and more serve the whole-run checks, which need no real pace.
+const NumberSetting kFramesPerSecond = {"fps", 1, 10000, 60};
+const NumberSetting kWindowedScale = {"scale", 0, 64, 0};
+const char kWindowed[] = "windowed";
+const char kLog[] = "log";
+
+std::string LogPath(const std::string& folder, const std::string& setting)
+{
+    const std::string path = Trimmed(setting);
+    if (path.empty())
+        return path;
+    const bool rooted = path[0] == '\\' || path[0] == '/';
+    const bool drive = path.size() >= 2 && std::isalpha((unsigned char)path[0]) && path[1] == ':';
+    return rooted || drive ? path : folder + path;
+}
+
+}  // namespace player

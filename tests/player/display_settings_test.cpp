@@ -1,0 +1,60 @@
+// ddraw.dll's settings: the ranges its numbers are taken in and where its log goes.
+#include <gtest/gtest.h>
+
+#include "player/common/setting_rules.h"
+#include "player/ddraw/display_settings.h"
+
+namespace {
+
+bool Takes(const player::NumberSetting& setting, const char* text, long* value)
+{
+    return player::ParseNumber(text, setting.low, setting.high, value);
+}
+
+TEST(DisplaySettings, FramesPerSecondFromOneToTenThousandSixtyUnlessSet)
+{
+    EXPECT_EQ(player::kFramesPerSecond.fallback, 60);
+    const char* taken[] = {"1", "50", "60", "75", "144", "240", "2000", "10000"};
+    const char* refused[] = {"0", "-60", "10001", "60.0", "sixty"};
+    long value = 0;
+    for (const char* text : taken)
+        EXPECT_TRUE(Takes(player::kFramesPerSecond, text, &value)) << text;
+    for (const char* text : refused)
+        EXPECT_FALSE(Takes(player::kFramesPerSecond, text, &value)) << text;
+}
+
+TEST(DisplaySettings, TheWindowedScaleIsWholeAndZeroMeansTheLargestThatFits)
+{
+    EXPECT_EQ(player::kWindowedScale.fallback, 0);
+    long value = -1;
+    EXPECT_TRUE(Takes(player::kWindowedScale, "0", &value));
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(Takes(player::kWindowedScale, "3", &value));
+    EXPECT_TRUE(Takes(player::kWindowedScale, "64", &value));
+    EXPECT_FALSE(Takes(player::kWindowedScale, "65", &value));
+    EXPECT_FALSE(Takes(player::kWindowedScale, "-1", &value));
+    EXPECT_FALSE(Takes(player::kWindowedScale, "2.5", &value));
+}
+
+TEST(DisplaySettings, TheLogLiesBesideTheDllUnlessItsPathSaysWhere)
+{
+    struct Case {
+        const char* setting;
+        const char* path;
+    };
+    const Case cases[] = {
+        {"flips.log", "C:\\game\\flips.log"},
+        {" flips.log\t", "C:\\game\\flips.log"},
+        {"logs\\flips.log", "C:\\game\\logs\\flips.log"},
+        {"D:\\logs\\flips.log", "D:\\logs\\flips.log"},
+        {"z:/tmp/flips.log", "z:/tmp/flips.log"},
+        {"\\\\host\\share\\flips.log", "\\\\host\\share\\flips.log"},
+        {"\\flips.log", "\\flips.log"},
+        {"", ""},
+        {"   ", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(player::LogPath("C:\\game\\", c.setting), c.path) << "'" << c.setting << "'";
+}
+
+}  // namespace
