@@ -11,43 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "testkit/shell.h"
+
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string output;  // standard output and standard error together
-};
+using kit::Outcome;
+using kit::Quoted;
+using kit::Shell;
 
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char ch : text)
-        quoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-    return quoted + "'";
-}
-
-Outcome Shell(const std::string& command)
-{
-    Outcome outcome;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return outcome;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        outcome.output.append(buffer, got);
-    int status = pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
-
-Outcome Tool(const std::vector<std::string>& args)
-{
-    std::string command = Quoted(INTRO_FRAMES);
-    for (const std::string& arg : args)
-        command += " " + Quoted(arg);
-    return Shell(command);
-}
+Outcome Tool(const std::vector<std::string>& args) { return kit::Run(INTRO_FRAMES, args); }
 
 bool Has(const std::string& text, const std::string& piece)
 {

@@ -2,7 +2,6 @@
 // and by Pillow (Debian's python3-pil) comes back as a usable sheet, with a true word
 // about what changed; what cannot become a sheet is refused and nothing is written.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "sheet_test_support.h"
+#include "testkit/shell.h"
 
 namespace fs = std::filesystem;
 using sheet_test::Contains;
@@ -19,25 +19,8 @@ namespace {
 
 const std::string kSheet = std::string(SOURCE_DIR) + "/resources/all.bmp";
 
-struct Outcome {
-    int status = -1;
-    std::string output;  // standard output and standard error together
-};
-
-Outcome Shell(const std::string& command)
-{
-    Outcome outcome;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return outcome;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        outcome.output.append(buffer, got);
-    int status = pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
+using kit::Outcome;
+using kit::Shell;
 
 class Import : public testing::Test {
 protected:
