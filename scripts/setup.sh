@@ -26,22 +26,25 @@ missing_packages() {
 # The pins for one failed simulation, from its messages:
 #  "A : Depends: B:i386 ..."                  both copies of B at the i386 candidate;
 #  "A : Depends: B (= V) but W is to be installed"   A at W as well;
-#  "A : Depends: B (...) but it is not going to be installed": B's amd64 copy is newer
+#  "A : Depends: B (...) but it is not going to be installed" (or "not installable"): B's amd64 copy is newer
 #   than the i386 copy wine32 holds; when B has an i386 copy (installed, or else a
 #   candidate), its amd64 copy at that version;
 #  "Packages need to be removed but remove is disabled": apt would upgrade amd64 copies
 #   away from their i386 copies and remove what needs both; each amd64 copy it would
-#   install ("Inst B" without --no-remove) newer than B's installed i386 copy, at that one.
+#   install ("Inst B" without --no-remove) newer than B's installed i386 copy, at that one;
+#   and each package it would remove ("Remv B", such as libssl-dev once libssl3 moves to
+#   the i386 version) asked for as well, so that apt moves it along instead.
 pins_for() {  # apt's output, the packages asked for
-  local out=$1 p v a w
+  local out=$1 p v a w plan
   shift
   if grep -q 'remove is disabled' <<<"$out"; then
-    for p in $(DEBIAN_FRONTEND=noninteractive apt-get install -s --no-install-recommends "$@" 2>/dev/null |
-               sed -nE 's/^Inst ([a-z0-9.+-]+)(:amd64)? .*/\1/p' | sort -u); do
+    plan=$(DEBIAN_FRONTEND=noninteractive apt-get install -s --no-install-recommends "$@" 2>/dev/null || true)
+    for p in $(sed -nE 's/^Inst ([a-z0-9.+-]+)(:amd64)? .*/\1/p' <<<"$plan" | sort -u); do
       v=$(dpkg-query -W -f='${Version}' "$p:i386" 2>/dev/null || true)
       # Only where the pin changes something: a copy apt would take newer than i386's.
       [ -n "$v" ] && [ "$(apt-cache policy "$p:amd64" | awk '/Candidate/{print $2}')" != "$v" ] && echo "$p:amd64=$v"
     done
+    sed -nE 's/^Remv ([a-z0-9.+:-]+) .*/\1/p' <<<"$plan" | sort -u
   fi
   for p in $(grep -oE 'Depends: [a-z0-9.+-]+:i386' <<<"$out" | awk '{print $2}' | sed 's/:i386$//' | sort -u); do
     v=$(apt-cache policy "$p:i386" | awk '/Candidate/{print $2}')
@@ -50,7 +53,7 @@ pins_for() {  # apt's output, the packages asked for
   while read -r a w; do
     [ -n "$a" ] && echo "$a=$w"
   done < <(sed -nE 's/^ *([a-z0-9.+-]+(:[a-z0-9]+)?) : Depends: [^ ]+ \(= [^)]+\) but ([^ ]+) is to be installed.*/\1 \3/p' <<<"$out")
-  for p in $(sed -nE 's/.*Depends: ([a-z0-9.+-]+)( \([^)]*\))? but it is not going to be installed.*/\1/p' <<<"$out" | sort -u); do
+  for p in $(sed -nE 's/.*Depends: ([a-z0-9.+-]+)( \([^)]*\))? but it is not (going to be )?install(ed|able).*/\1/p' <<<"$out" | sort -u); do
     v=$(dpkg-query -W -f='${Version}' "$p:i386" 2>/dev/null || true)
     [ -n "$v" ] || v=$(apt-cache policy "$p:i386" 2>/dev/null | awk '/Candidate/{print $2}')
     [ -n "$v" ] && [ "$v" != "(none)" ] && echo "$p:amd64=$v"
