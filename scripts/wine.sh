@@ -14,7 +14,7 @@ winpath() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
 wine_prefix_ready() {
     local prefix=$1 desktop=${2:-desktop}
     if [ ! -f "$prefix/system.reg" ]; then
-        echo "wine: creating the Wine prefix $prefix (once, about 10 s)"
+        echo "wine: creating the Wine prefix $prefix (once, about 10 s)" >&2
         mkdir -p "$prefix"
         if ! WINEPREFIX=$prefix timeout 120 wineboot -i >"$prefix/wineboot.log" 2>&1; then
             echo "wine: could not create the prefix (see $prefix/wineboot.log)" >&2
