@@ -57,4 +57,10 @@ void Copy(const uint8_t* source, int32_t sourcePitch, const Rect& from, uint8_t*
     }
 }
 
+bool Inside(const Rect& rect, int32_t width, int32_t height)
+{
+    return rect.left >= 0 && rect.top >= 0 && rect.right <= width && rect.bottom <= height &&
+           rect.left < rect.right && rect.top < rect.bottom;
+}
+
 }  // namespace blit

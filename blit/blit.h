@@ -34,6 +34,10 @@ struct ColorKey {
 void Copy(const uint8_t* source, int32_t sourcePitch, const Rect& from, uint8_t* target,
           int32_t targetPitch, const Rect& to, int bytesPerPixel, const ColorKey* key);
 
+// Whether a rectangle may take part in a blit on a surface of this size: non-empty
+// and inside it. DirectDraw refuses a blit whose rectangles are not.
+bool Inside(const Rect& rect, int32_t width, int32_t height);
+
 }  // namespace blit
 
 #endif

@@ -188,8 +188,7 @@ void Surface::FillDescription(DDSURFACEDESC* description) const
 
 bool InsideSurface(const RECT& rect, const Surface* surface)
 {
-    return rect.left >= 0 && rect.top >= 0 && rect.right <= surface->width &&
-           rect.bottom <= surface->height && rect.left < rect.right && rect.top < rect.bottom;
+    return blit::Inside(blit::Rect{rect.left, rect.top, rect.right, rect.bottom}, surface->width, surface->height);
 }
 
 const Site<ULONG> kSurfaceRelease("IDirectDrawSurface::Release");

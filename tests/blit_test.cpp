@@ -105,6 +105,20 @@ TEST(BlitRules, AColourKeyLeavesOutItsRangeFromLowToHighAndTheTargetKeepsWhatItH
     }
 }
 
+TEST(BlitRules, ARectangleTakesPartOnlyWhenItIsNotEmptyAndLiesInsideTheSurface)
+{
+    // On a 4 x 3 surface.
+    EXPECT_TRUE(blit::Inside({0, 0, 4, 3}, 4, 3));   // the whole surface
+    EXPECT_TRUE(blit::Inside({3, 2, 4, 3}, 4, 3));   // its last pixel
+    EXPECT_FALSE(blit::Inside({0, 0, 5, 3}, 4, 3));  // one column past the right
+    EXPECT_FALSE(blit::Inside({0, 0, 4, 4}, 4, 3));  // one row past the bottom
+    EXPECT_FALSE(blit::Inside({-1, 0, 2, 2}, 4, 3));
+    EXPECT_FALSE(blit::Inside({0, -1, 2, 2}, 4, 3));
+    EXPECT_FALSE(blit::Inside({2, 1, 2, 3}, 4, 3));  // no width
+    EXPECT_FALSE(blit::Inside({1, 2, 3, 2}, 4, 3));  // no height
+    EXPECT_FALSE(blit::Inside({3, 0, 1, 2}, 4, 3));  // right of its right edge
+}
+
 // ---- The stand-in's Blt and BltFast ------------------------------------------------
 
 class StandInBlitTest : public HostTest {

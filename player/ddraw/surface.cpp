@@ -130,8 +130,7 @@ void SurfaceObject::Orphan()
 
 bool SurfaceObject::Inside(const RECT& rect) const
 {
-    return rect.left >= 0 && rect.top >= 0 && rect.right <= width_ && rect.bottom <= height_ &&
-           rect.left < rect.right && rect.top < rect.bottom;
+    return blit::Inside(AsBlitRect(rect), width_, height_);
 }
 
 void SurfaceObject::FillDescription(DDSURFACEDESC* description) const
