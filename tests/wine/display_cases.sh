@@ -79,11 +79,13 @@ display_has_line() {  # file, extended pattern
     grep -qE "$2" "$1" 2>/dev/null
 }
 
-display_new_folder() {  # name: a fresh folder with the intro, the probe and the stand-in
+# A fresh folder with the intro, a ddraw.dll beside it (the probe unless another is
+# named) and the stand-in main program.
+display_new_folder() {  # name [ddraw.dll]
     local dir=$DISPLAY_WORK/$1
     rm -rf "$dir"
     mkdir -p "$dir/out"
-    cp "$display_root/build/win32/intro.exe" "$display_probe/ddraw.dll" "$display_probe/launch.exe" "$dir/"
+    cp "$display_root/build/win32/intro.exe" "${2:-$display_probe/ddraw.dll}" "$display_probe/launch.exe" "$dir/"
     display_install_main_program "$dir"
     echo "$dir"
 }

@@ -43,12 +43,7 @@ player_watched_folder() {  # name
 
 # The intro with the player's DLL beside it, and the stand-in main program.
 player_plain_folder() {  # name
-    local dir=$DISPLAY_WORK/$1
-    rm -rf "$dir"
-    mkdir -p "$dir/out"
-    cp "$display_root/build/win32/intro.exe" "$player_dll" "$display_probe/launch.exe" "$dir/"
-    display_install_main_program "$dir"
-    echo "$dir"
+    display_new_folder "$1" "$player_dll"
 }
 
 player_start_watched() {  # folder, frames to hold, frames to picture, NAME=VALUE...
