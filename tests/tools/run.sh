@@ -3,7 +3,7 @@
 # accepts goes into intro.exe as its bitmap ALL; one it rejects stops the
 # build with sheet-check's findings; a missing one stops the configure. Also:
 # the program's own code asks for no heap memory but for the hand-over's command
-# lines (so it cannot allocate per frame), and calls exactly the platform
+# lines (so it cannot allocate per frame), in the host and both Windows builds, and calls exactly the platform
 # functions that app/platform.h lists.
 # Uses a build folder of its own (build/tools-sheet), kept between runs so that
 # only the first run compiles the program.
@@ -94,5 +94,10 @@ check "the Windows build's program code, the hand-over aside, calls no allocator
     no_allocation i686-w64-mingw32-nm $(but_shutdown "$dir"/CMakeFiles/intro.dir/*/*.obj)
 check "the Windows build's hand-over allocates only its command-line strings" \
     only_strings_allocate i686-w64-mingw32-nm "$dir"/CMakeFiles/intro.dir/app/shutdown.cpp.obj
+win64=$root/build/win64/CMakeFiles/intro.dir
+check "the 64-bit build's program code, the hand-over aside, calls no allocator" \
+    no_allocation x86_64-w64-mingw32-nm $(but_shutdown "$win64"/*/*.obj)
+check "the 64-bit build's hand-over allocates only its command-line strings" \
+    only_strings_allocate x86_64-w64-mingw32-nm "$win64"/app/shutdown.cpp.obj
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
