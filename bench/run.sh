@@ -53,25 +53,25 @@ export WINEPREFIX=${INTRO_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine}
 wine_prefix_ready "$WINEPREFIX"
 xvfb_start
 trap 'xvfb_stop' EXIT
-wineserver -p 10   # one server for every run, so no run pays for starting it
+"$WINESERVER" -p 10   # one server for every run, so no run pays for starting it
 calls=$(winepath -w "$out/calls.bin") sheet=$(winepath -w "$root/resources/all.bmp")
 inner=$(winepath -w "$out/baseline.log")
 
 calc() { awk "BEGIN { printf \"%.9g\", $1 }"; }
 seconds_now() { date +%s.%N; }
-timed() {  # label, then a command run in build/win32: notes its wall time in seconds
+timed() {  # label, then a command run in $INTRO_WIN_BUILD: notes its wall time in seconds
     local label=$1 start end status=0
     shift
     start=$(seconds_now)
-    (cd build/win32 && "$@" >/dev/null 2>&1) || status=$?
+    (cd "$INTRO_WIN_BUILD" && "$@" >/dev/null 2>&1) || status=$?
     end=$(seconds_now)
     echo "$label $(calc "$end - $start") $status" >>"$out/wine-runs.txt"
 }
 : >"$out/wine-runs.txt"
 for run in $(seq "$reps"); do
-    timed intro wine intro.exe
-    timed baseline wine baseline.exe "$calls" "$sheet" "$frames" "$inner"
-    timed empty wine baseline.exe "$calls" "$sheet" 0
+    timed intro "$WINE" intro.exe
+    timed baseline "$WINE" baseline.exe "$calls" "$sheet" "$frames" "$inner"
+    timed empty "$WINE" baseline.exe "$calls" "$sheet" 0
 done
 # A baseline that could not play ends with a status of its own; such a run is no measurement.
 if awk '$1 != "intro" && $3 != 0 { bad = 1 } END { exit !bad }' "$out/wine-runs.txt"; then
@@ -85,7 +85,7 @@ spread() { awk -v kind="$1" '$1 == kind { print $2 }' "$out/wine-runs.txt" | sor
 # each: the first module loaded, the first and last Flip, the last line.
 traced() {  # file, then the program and its arguments
     local file=$1; shift
-    (cd build/win32 && WINEDEBUG=+timestamp,+loaddll,+ddraw wine "$@" >/dev/null 2>"$file") || true
+    (cd "$INTRO_WIN_BUILD" && WINEDEBUG=+timestamp,+loaddll,+ddraw "$WINE" "$@" >/dev/null 2>"$file") || true
 }
 traced "$out/intro.trace" intro.exe
 traced "$out/baseline.trace" baseline.exe "$calls" "$sheet" "$frames"
@@ -104,7 +104,7 @@ fi
 read -r i_start i_first i_last i_end < <(trace_times "$out/intro.trace")
 read -r b_start b_first b_last b_end < <(trace_times "$out/baseline.trace")
 xvfb_stop   # Wine's desktop ends with its X server, and then the wineserver
-timeout 30 wineserver -w || wineserver -k
+timeout 30 "$WINESERVER" -w || "$WINESERVER" -k
 
 intro_wall=$(median intro) base_wall=$(median baseline) empty_wall=$(median empty)
 i_startup=$(calc "$i_first - $i_start") b_startup=$(calc "$b_first - $b_start")

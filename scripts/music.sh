@@ -23,15 +23,12 @@ music_prepare() {  # folder beside intro.exe
         fi
         echo "run: music: $RUN_MUSIC as track 5"
     fi
-    cp build/win32/player/winmm.dll "$folder/"
+    cp "$INTRO_WIN_BUILD/player/winmm.dll" "$folder/"
 }
 
 # Wine's pulse driver, and the player's winmm.dll (native, then builtin) for
 # intro.exe alone, so that the game is never given it through the prefix.
 music_prefix_ready() {  # prefix
     wine_prefix_set "$1" 'HKCU\Software\Wine\Drivers' Audio pulse \
-        'HKCU\Software\Wine\AppDefaults\intro.exe\DllOverrides' winmm native,builtin || {
-        echo "run: could not set the prefix $1 up for the player's winmm.dll" >&2
-        return 1
-    }
+        'HKCU\Software\Wine\AppDefaults\intro.exe\DllOverrides' winmm native,builtin
 }

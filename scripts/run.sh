@@ -9,14 +9,17 @@
 #
 # Each option is one case in parse_options and, where it changes a step, one line
 # in that step's function; the steps run in order at the foot of the file.
-set -euo pipefail
+set -eEuo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+source scripts/wine.sh   # which Windows build runs here, and the Wine that runs it
 
 usage() {
     cat <<'EOF'
 usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--wine-ddraw] [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]
-Builds build/win32/intro.exe and plays it under Wine, then says how it ended.
+Builds intro.exe and plays it under Wine, then says how it ended: the 32-bit program
+(build/win32) where this machine runs 32-bit code, the 64-bit build of the same
+sources (build/win64) where it runs none.
   --fps N           the player's pace: N frames a second (60; the intro lasts 10211 frames)
   --windowed        an ordinary window of 320K x 240K instead of the whole screen
                     (Alt+Enter switches between the two while it plays)
@@ -37,6 +40,7 @@ Environment:
                     program in out/run/game takes the hand-over and notes how it started
   INTRO_WINEPREFIX  the Wine prefix (default ~/.cache/velthorn-intro/wine)
   INTRO_RUN_DIR     where the run's folders, log and screenshots go (default out/run)
+  INTRO_WIN64=1     play the 64-bit build even where the 32-bit one could run
 Only the installing step needs root: apt-get runs through sudo when the script is not
 root, and a script started with sudo builds and plays as the user who started it.
 Screenshots (with no display) go to out/run, named by the frame they show.
@@ -45,17 +49,34 @@ EOF
 
 fail_usage() {  # message
     echo "run: $1" >&2
+    said_why=1
     echo "usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--wine-ddraw] [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]" >&2
     exit 2
 }
 
 fail() {  # message
     echo "run: $1" >&2
+    said_why=1
     exit 1
 }
 
+# Every way the command stops says why: a step that failed without a word of its
+# own is named, with its status, by the end.
+said_why=""
+failed_command=""
+at_exit=()   # commands the end runs first (the private X server's and Wine's end)
+on_exit() {
+    local status=$? command
+    for command in "${at_exit[@]}"; do eval "$command" || true; done
+    if [ "$status" != 0 ] && [ -z "$said_why" ]; then
+        echo "run: stopped: '${failed_command:-an unknown step}' failed with status $status" >&2
+    fi
+}
+trap on_exit EXIT
+trap 'failed_command=$BASH_COMMAND' ERR
+
 # ---- Options -----------------------------------------------------------------------
-exe=$root/build/win32/intro.exe   # the program to play
+exe=$root/$INTRO_WIN_BUILD/intro.exe   # the program to play
 exe_given=""
 record=""                          # a video file of the real run, or empty
 wine_ddraw=""                      # nonempty: Wine's own DirectDraw, not the player's
@@ -99,20 +120,28 @@ set_up_then_build() {
     fi
     source scripts/user.sh
     continue_as_user "$0" "${original_args[@]}"
-    SKIP_SETUP=1 bash scripts/build.sh >/dev/null
+    SKIP_SETUP=1 bash scripts/build.sh >"${TMPDIR:-/tmp}/intro-run-build.log" 2>&1 ||
+        fail "the build failed: $(grep -m1 -E 'error|Error' "${TMPDIR:-/tmp}/intro-run-build.log" || echo 'see its log') (the whole log: ${TMPDIR:-/tmp}/intro-run-build.log)"
     [ -f "$exe" ] || fail "there is no intro at $exe${exe_given:+ (named by --exe)}"
+    echo "run: $(wine_build_in_words)${exe_given:+; --exe plays $exe}"
+    # A process of one width loads only programs and DLLs of its own.
+    local kind
+    kind=$(file -b "$exe")
+    case $INTRO_WIN_BITS:$kind in
+        32:"PE32 executable"*Intel\ 80386* | 64:"PE32+ executable"*x86-64*) ;;
+        *) fail "$exe is not a $INTRO_WIN_BITS-bit Windows program ($kind), and only those play here" ;;
+    esac
 }
 
 prepare_wine() {
-    source scripts/wine.sh
-    export WINEPREFIX=${INTRO_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine}
+    export WINEPREFIX=${INTRO_WINEPREFIX:-$(wine_home_prefix wine)}
     # The player's ddraw.dll needs no mode and so no virtual desktop; Wine's own does.
     if [ -n "$wine_ddraw" ]; then
         wine_prefix_ready "$WINEPREFIX" && wine_player_ddraw "$WINEPREFIX" off
     else
         wine_prefix_ready "$WINEPREFIX" no-desktop && wine_player_ddraw "$WINEPREFIX" on
-    fi
-    [ "$RUN_MUSIC" = none ] || music_prefix_ready "$WINEPREFIX"
+    fi || { said_why=1; exit 1; }  # each step names what it could not do
+    [ "$RUN_MUSIC" = none ] || music_prefix_ready "$WINEPREFIX" || { said_why=1; exit 1; }
 }
 
 # out/run/play holds the intro with the player's DLLs (and, on the private Xvfb, the
@@ -127,8 +156,8 @@ prepare_folders() {
     rm -f "$shots"/frame-*.png "$shots"/screenshot-*.png "$shots/wine.log"
     mkdir -p "$play" "$game"
     cp "$exe" "$play/intro.exe"
-    [ -n "$wine_ddraw" ] || cp build/win32/player/ddraw.dll "$play/"
-    music_prepare "$play"
+    [ -n "$wine_ddraw" ] || cp "$INTRO_WIN_BUILD/player/ddraw.dll" "$play/"
+    music_prepare "$play" || { said_why=1; exit 1; }  # it said why
     if [ -n "${INTRO_GAME_DIR:-}" ]; then
         [ -d "$INTRO_GAME_DIR" ] || fail "INTRO_GAME_DIR: there is no folder $INTRO_GAME_DIR"
         game=$(realpath "$INTRO_GAME_DIR")
@@ -138,7 +167,7 @@ prepare_folders() {
         rm -f "$game/started.log"  # only a stand-in writes one: a note of an earlier run would mislead
     else
         rm -f "$game"/z_qzm__.* "$game/started.log"
-        cp build/win32/tests/wine/record-start.exe "$game/z_qzm__.exe"
+        cp "$INTRO_WIN_BUILD/tests/wine/record-start.exe" "$game/z_qzm__.exe"
     fi
 }
 
@@ -147,7 +176,7 @@ on_desktop() {  # true when the intro can play on the user's display
 }
 
 start_intro() {  # extra environment NAME=VALUE...: runs it in the background, pid in $intro
-    (cd "$game" && exec env "$@" wine "$(winpath "$play/intro.exe")" >"$shots/wine.log" 2>&1) &
+    (cd "$game" && exec env "$@" "$WINE" "$(winpath "$play/intro.exe")" >"$shots/wine.log" 2>&1) &
     intro=$!
 }
 
@@ -194,7 +223,7 @@ play_with_screenshots() {
         mv "$play/ddraw.dll" "$play/player/ddraw.dll"
         next=(PROBE_NEXT_DDRAW="$(winpath "$play/player/ddraw.dll")")
     fi
-    cp build/win32/probe/ddraw.dll "$play/"
+    cp "$INTRO_WIN_BUILD/probe/ddraw.dll" "$play/"
     start_intro WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" PROBE_DIR="$(winpath "$watched")" \
         PROBE_FRAMES="$(IFS=,; echo "${shot_frames[*]}")" "${next[@]}"
     local frame name waited
@@ -243,15 +272,15 @@ play() {
     if on_desktop; then
         play_on_desktop
     else
-        xvfb_start
-        trap 'wineserver -k 2>/dev/null || true; xvfb_stop' EXIT
+        xvfb_start || fail "no private X server could be started (Xvfb, from :90 up)"
+        at_exit+=('"$WINESERVER" -k 2>/dev/null' xvfb_stop)
         if [ -n "$record" ]; then
             play_recorded
         else
             play_with_screenshots
         fi
     fi
-    wineserver -w 2>/dev/null || true
+    "$WINESERVER" -w 2>/dev/null || true
 }
 
 # The intro's exit status is 0 when it started nothing and nonzero when it started
@@ -264,6 +293,7 @@ tell_the_end() {
         echo "run: the main program was started: $started (the stand-in in $game noted it)"
     elif [ -n "$word" ]; then
         echo "run: the intro failed: $word (Wine's words are in $shots/wine.log)"
+        said_why=1
         return 1
     elif [ "$status" = 0 ]; then
         echo "run: nothing to start: the intro ended without starting the main program"
@@ -271,6 +301,7 @@ tell_the_end() {
         echo "run: the main program was started: z_qzm__ skipintro in $game"
     else
         echo "run: the intro failed: it ended with status $status, yet the stand-in main program never started"
+        said_why=1
         return 1
     fi
     ls "$shots"/frame-*.png 2>/dev/null | sed 's/^/run: screenshot /' || true

@@ -4,13 +4,20 @@
 # the one step that needs root: run as a user, it asks sudo for apt-get and dpkg alone.
 set -euo pipefail
 
+# Both Windows builds are made on every machine; only the Wine that runs them
+# depends on the machine (scripts/wine.sh decides which).
 PACKAGES=(
   cmake make g++ clang libclang-rt-14-dev file
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   libgtest-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core
-  wine wine32:i386 xvfb xdotool x11-utils xauth imagemagick ffmpeg valgrind icoutils gnuplot-nox
+  wine64 xvfb xdotool x11-utils xauth imagemagick ffmpeg valgrind icoutils gnuplot-nox
   python3-pil pulseaudio pulseaudio-utils fluidsynth timgm6mb-soundfont sox python3-numpy
 )
+source "$(dirname "${BASH_SOURCE[0]}")/wine.sh"
+# The 32-bit Wine, where this machine can run it: with the i386 architecture and,
+# when the mirror's i386 lists lag, the version pins below.
+[ "$INTRO_WIN_BITS" = 64 ] || PACKAGES+=(wine wine32:i386)
 
 missing_packages() {
   local p
@@ -94,23 +101,31 @@ main() {
   local missing
   missing=$(missing_packages)
   [ -z "$missing" ] && return 0
-  echo "setup: installing $(echo $missing | wc -w) packages (first run only): $(echo $missing)"
+  echo "setup: installing $(echo $missing | wc -w) packages (first run only; $INTRO_WIN_WHY): $(echo $missing)"
   need_root
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then $as_root dpkg --add-architecture i386; fi
+  if [ "$INTRO_WIN_BITS" = 32 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $as_root dpkg --add-architecture i386
+  fi
   $as_root apt-get update -qq || true   # a list that fails to refresh is taken as it was
   # shellcheck disable=SC2086
   # With pins, ask for every package, not only the missing ones: pinning a shared library
   # back would otherwise let apt remove a -dev package that is already here.
   # --no-remove: a set that apt could only install by removing something (wine32:i386,
   # when the two copies of a library part ways) is refused instead.
-  DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq --no-remove --no-install-recommends $missing >/dev/null 2>&1 \
-    || install_with_pins "${PACKAGES[@]}"
+  if [ "$INTRO_WIN_BITS" = 32 ]; then
+    DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq --no-remove --no-install-recommends $missing >/dev/null 2>&1 \
+      || install_with_pins "${PACKAGES[@]}"
+  else
+    # Nothing of the i386 side is asked for, so no pin is needed, even where the
+    # architecture is there from an earlier set-up.
+    DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq --no-install-recommends $missing >/dev/null
+  fi
   missing=$(missing_packages)
   if [ -n "$missing" ]; then
     echo "setup: could not install: $(echo $missing)" >&2
     return 1
   fi
-  if ! dpkg-query -W -f='${Status}\n' wine32:i386 2>/dev/null | grep -q '^install ok installed'; then
+  if [ "$INTRO_WIN_BITS" = 32 ] && ! dpkg-query -W -f='${Status}\n' wine32:i386 2>/dev/null | grep -q '^install ok installed'; then
     echo "setup: wine32:i386 is not installed any more: the Wine runs cannot work" >&2
     return 1
   fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the host suites (plain and under the
-# sanitizers) and the end-to-end runs of the real intro.exe under Wine.
+# sanitizers) and the end-to-end runs of the real intro.exe under Wine, of the
+# width this machine runs (scripts/wine.sh; INTRO_WIN64=1 forces the 64-bit one).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,9 +21,12 @@ echo "== host tests under valgrind's memcheck (SmokeTest, ReliabilityStorms, Lon
 INTRO_LONG_RUN_FRAMES=20000 valgrind -q --error-exitcode=1 --leak-check=full \
     build/host/tests/host_tests --gtest_filter='SmokeTest.*:ReliabilityStorms.*:LongRun.*'
 
+# One probe decides which Windows build runs under Wine here; every suite takes its choice.
+source scripts/wine.sh
+echo "== the Wine suites run $INTRO_WIN_BUILD: $INTRO_WIN_WHY"
 for suite in tests/*/run.sh fuzz/run.sh; do
     [ -f "$suite" ] || continue
     echo "== $suite"
     bash "$suite"
 done
-echo "test: all passed"
+echo "test: all passed; the Wine suites ran $INTRO_WIN_BUILD ($INTRO_WIN_WHY)"

@@ -1,33 +1,152 @@
-# Wine helpers shared by the run command and the Wine tests (sourced, not run).
+# Wine helpers shared by the run command, the setup, the Wine tests and the bench
+# (sourced, not run). Sourcing it decides which Windows build this machine runs
+# (wine_choose_build, below): nothing else asks.
 
-export WINEARCH=win32
+# ---- Which build runs here -------------------------------------------------------
+
+# True when this machine runs 32-bit x86 code. A kernel built or booted without
+# 32-bit emulation refuses any 32-bit program, and then wine32 cannot start; so
+# the probe runs the smallest such program there is: an ELF for the i386 that
+# exits 42 through the 32-bit system call.
+machine_runs_32bit_code() {
+    local probe status=0
+    probe=$(mktemp "${TMPDIR:-/tmp}/intro-i386-probe.XXXXXX") || return 1
+    {
+        # ELF header: 32-bit, little-endian, version 1; an executable for the i386
+        # entered at 0x08048054, right after the one program header at offset 52.
+        printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000'
+        printf '\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000'
+        printf '\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000'
+        # Program header: the whole 96-byte file loaded at 0x08048000, readable and executable.
+        printf '\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010'
+        printf '\140\000\000\000\140\000\000\000\005\000\000\000\000\020\000\000'
+        # mov eax, 1 (exit); mov ebx, 42; int 0x80
+        printf '\270\001\000\000\000\273\052\000\000\000\315\200'
+    } >"$probe"
+    chmod +x "$probe"
+    "$probe" 2>/dev/null || status=$?
+    rm -f "$probe"
+    [ "$status" = 42 ]
+}
+
+# Sets, once per process tree (the choice is exported, so a script started by
+# another sources this file and takes the same choice without probing again):
+#   INTRO_WIN_BITS   32 or 64: the width of the Windows build that runs here
+#   INTRO_WIN_BUILD  build/win32 or build/win64, relative to the source folder
+#   INTRO_WIN_WHY    the reason, in words
+#   WINE, WINESERVER the commands that start Wine and its server at that width,
+#                    and WINEARCH, the width of the prefixes made for it
+# INTRO_WIN64=1 takes the 64-bit path on a machine that could run both.
+wine_choose_build() {
+    if [ -z "${INTRO_WIN_BITS:-}" ]; then
+        if [ "${INTRO_WIN64:-}" = 1 ]; then
+            INTRO_WIN_BITS=64 INTRO_WIN_WHY="INTRO_WIN64=1 asks for the 64-bit path"
+        elif machine_runs_32bit_code; then
+            INTRO_WIN_BITS=32 INTRO_WIN_WHY="this machine runs 32-bit code"
+        else
+            INTRO_WIN_BITS=64 INTRO_WIN_WHY="this machine runs no 32-bit code"
+        fi
+    fi
+    export INTRO_WIN_BITS INTRO_WIN_WHY
+    if [ "$INTRO_WIN_BITS" = 32 ]; then
+        INTRO_WIN_BUILD=build/win32 WINE=wine WINESERVER=wineserver
+        export WINEARCH=win32
+    else
+        # Debian's "wine" picks wine32 whenever it is installed: the 64-bit loader
+        # and server are named, for our commands and for the processes Wine starts.
+        INTRO_WIN_BUILD=build/win64 WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+        export WINEARCH=win64 WINELOADER=$WINE WINESERVER
+    fi
+}
+
+# The project's own prefix NAME in the user's cache, one for each width, so that
+# a run of the other path (INTRO_WIN64=1) does not make it again each time.
+wine_home_prefix() {  # name
+    if [ "$INTRO_WIN_BITS" = 32 ]; then
+        echo "$HOME/.cache/velthorn-intro/$1"
+    else
+        echo "$HOME/.cache/velthorn-intro/$1-win64"
+    fi
+}
+
+# One line for a person: which intro.exe plays, and why.
+wine_build_in_words() {
+    if [ "$INTRO_WIN_BITS" = 32 ]; then
+        echo "$INTRO_WIN_WHY: playing the 32-bit program (build/win32)"
+    else
+        echo "$INTRO_WIN_WHY: playing the 64-bit build of the same program (build/win64)"
+    fi
+}
+
+wine_choose_build
+
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no install dialogs for .NET or Gecko
 export WINEDEBUG=${WINEDEBUG:--all}
 
 # The Windows name of a path of ours (Wine's Z: drive is the root).
 winpath() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
 
-# Makes the 32-bit prefix once, with a virtual desktop so the program may change
-# the display mode (without one, SetDisplayMode fails on an X server like Xvfb),
-# or with none when asked (no-desktop: for the player's ddraw.dll, which needs no
-# mode). False, with the reason, when the prefix cannot be made or set.
+# The width a prefix was made for ("win32" or "win64"), from its registry;
+# empty when it has none.
+wine_prefix_arch() {  # prefix
+    sed -nE 's/^#arch=(win32|win64)$/\1/p' "$1/system.reg" 2>/dev/null | head -n1
+}
+
+# Only what wineboot makes: a folder that holds nothing else may be removed and
+# made again without losing anything of anyone's.
+wine_prefix_is_only_wine() {  # prefix
+    [ -z "$(find "$1" -mindepth 1 -maxdepth 1 ! -name drive_c ! -name dosdevices ! -name '*.reg' \
+        ! -name .update-timestamp ! -name wineserver ! -name wineboot.log ! -name .intro-prefix 2>/dev/null)" ]
+}
+
+# Makes the prefix once, for the width of the build that runs here (WINEARCH),
+# with a virtual desktop so the program may change the display mode (without
+# one, SetDisplayMode fails on an X server like Xvfb), or with none when asked
+# (no-desktop: for the player's ddraw.dll, which needs no mode). A prefix left
+# half made by a failed start, or made for the other width, is made again when
+# it holds nothing but Wine's own files; otherwise it is named with what to do.
+# False, with the reason in one line, when the prefix cannot be made or set.
 wine_prefix_ready() {
-    local prefix=$1 desktop=${2:-desktop}
-    if [ ! -f "$prefix/system.reg" ]; then
-        echo "wine: creating the Wine prefix $prefix (once, about 10 s)" >&2
-        mkdir -p "$prefix"
-        if ! WINEPREFIX=$prefix timeout 120 wineboot -i >"$prefix/wineboot.log" 2>&1; then
-            echo "wine: could not create the prefix (see $prefix/wineboot.log)" >&2
+    local prefix=$1 desktop=${2:-desktop} arch
+    arch=$(wine_prefix_arch "$prefix")
+    [ -d "$prefix" ] && [ -z "$(ls -A "$prefix")" ] && rmdir "$prefix"   # made for it, still empty
+    if [ -d "$prefix" ] && { [ ! -f "$prefix/.intro-prefix" ] || [ "$arch" != "$WINEARCH" ]; }; then
+        local what="half made (a start of Wine that failed)"
+        [ -z "$arch" ] || [ "$arch" = "$WINEARCH" ] || what="made for $arch, not $WINEARCH"
+        if [ "$arch" = "$WINEARCH" ] && [ -f "$prefix/user.reg" ] && [ -d "$prefix/drive_c" ]; then
+            : # a whole prefix of the right width, made before the mark existed
+        elif wine_prefix_is_only_wine "$prefix"; then
+            echo "wine: the prefix $prefix was $what: making it again" >&2
+            rm -rf "$prefix"
+        else
+            echo "wine: the prefix $prefix was $what and holds files of its own: remove it, or name another with INTRO_WINEPREFIX" >&2
             return 1
         fi
     fi
+    if [ ! -f "$prefix/system.reg" ]; then
+        echo "wine: creating the $WINEARCH Wine prefix $prefix (once, about 10 s)" >&2
+        mkdir -p "$prefix"
+        # The registry reaches its files when the server ends, so the width is read after it.
+        if ! WINEPREFIX=$prefix timeout 120 "$WINE" wineboot -i >"$prefix/wineboot.log" 2>&1 ||
+                ! wine_server_gone "$prefix" || [ "$(wine_prefix_arch "$prefix")" != "$WINEARCH" ]; then
+            echo "wine: could not create the prefix: $(wine_log_reason "$prefix/wineboot.log") (see $prefix/wineboot.log)" >&2
+            return 1
+        fi
+    fi
+    echo "$WINEARCH" >"$prefix/.intro-prefix"
     if [ "$desktop" = no-desktop ]; then
         wine_prefix_unset "$prefix" 'HKCU\Software\Wine\Explorer' Desktop
     else
         wine_prefix_set "$prefix" 'HKCU\Software\Wine\Explorer' Desktop Default \
-            'HKCU\Software\Wine\Explorer\Desktops' Default 640x480 ||
-            { echo "wine: could not give the prefix $prefix its virtual desktop" >&2; return 1; }
+            'HKCU\Software\Wine\Explorer\Desktops' Default 640x480
     fi
+}
+
+# The first line of a Wine log that says what went wrong, or a plain word.
+wine_log_reason() {  # log file
+    local line
+    line=$(grep -m1 -iE 'error|cannot|could not|not found|failed' "$1" 2>/dev/null | tr -d '\r' | cut -c1-200)
+    echo "${line:-Wine gave no reason}"
 }
 
 # Lets the prefix's server go. "wine reg" starts a server and Wine's desktop
@@ -36,16 +155,18 @@ wine_prefix_ready() {
 # the next program read the settings afresh; a server kept up by a program left
 # over from an earlier run is ended.
 wine_server_gone() {  # prefix
-    WINEPREFIX=$1 timeout 30 wineserver -w || WINEPREFIX=$1 timeout 20 wineserver -k
+    WINEPREFIX=$1 timeout 30 "$WINESERVER" -w || WINEPREFIX=$1 timeout 20 "$WINESERVER" -k
 }
 
 # Sets registry values of the prefix (KEY NAME VALUE, as often as needed), then
-# lets the server go. Every setting goes through here or wine_prefix_unset.
+# lets the server go; a value that cannot be set is named. Every setting goes
+# through here or wine_prefix_unset.
 wine_prefix_set() {  # prefix, then KEY NAME VALUE...
     local prefix=$1 status=0
     shift
     while [ $# -ge 3 ]; do
-        WINEPREFIX=$prefix timeout 30 wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1 || status=1
+        WINEPREFIX=$prefix timeout 30 "$WINE" reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1 ||
+            { status=1; echo "wine: could not set $1\\$2 in the prefix $prefix" >&2; }
         shift 3
     done
     wine_server_gone "$prefix"
@@ -60,7 +181,7 @@ wine_prefix_unset() {  # prefix, then KEY NAME...
     shift
     wine_server_gone "$prefix"
     while [ $# -ge 2 ]; do
-        WINEPREFIX=$prefix timeout 30 wine reg delete "$1" /v "$2" /f >/dev/null 2>&1 || true
+        WINEPREFIX=$prefix timeout 30 "$WINE" reg delete "$1" /v "$2" /f >/dev/null 2>&1 || true
         shift 2
     done
     wine_server_gone "$prefix"

@@ -19,7 +19,7 @@ runs=${DISPLAY_BENCH_RUNS:-3}
 measured=${DISPLAY_BENCH_FRAMES:-720}
 fps=60
 source scripts/wine.sh
-export WINEPREFIX=${INTRO_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine}
+export WINEPREFIX=${INTRO_WINEPREFIX:-$(wine_home_prefix wine)}
 rm -rf "$out"
 mkdir -p "$out"
 
@@ -30,9 +30,9 @@ calc() { awk "BEGIN { printf \"%.9g\", $1 }"; }
 folder() {  # name, with-dll or without
     local dir=$out/$1
     mkdir -p "$dir"
-    cp build/win32/intro.exe "$dir/"
-    cp build/win32/tests/wine/record-start.exe "$dir/z_qzm__.exe"
-    [ "$2" = without ] || cp build/win32/player/ddraw.dll "$dir/"
+    cp "$INTRO_WIN_BUILD/intro.exe" "$dir/"
+    cp "$INTRO_WIN_BUILD/tests/wine/record-start.exe" "$dir/z_qzm__.exe"
+    [ "$2" = without ] || cp "$INTRO_WIN_BUILD/player/ddraw.dll" "$dir/"
     echo "$dir"
 }
 
@@ -112,7 +112,7 @@ for run in $(seq "$runs"); do
     say "run $run of $runs at $fps frames a second, $measured frames measured"
     dir=$(folder "paced-$run" with-dll)
     (cd "$dir" && WINEDLLOVERRIDES="mscoree,mshtml=;ddraw=n,b" INTRO_DDRAW_FPS=$fps INTRO_DDRAW_LOG=flips.log \
-        exec timeout 120 wine intro.exe >/dev/null 2>&1) &
+        exec timeout 120 "$WINE" intro.exe >/dev/null 2>&1) &
     run_pid=$!
     # A second of frames first: the start-up is not part of the pace.
     wait_for_flips "$dir/flips.log" "$fps" 60 || { say "no frames in run $run"; exit 1; }
@@ -122,7 +122,7 @@ for run in $(seq "$runs"); do
     last=$(flips "$dir/flips.log") c2=$(cpu_ticks "$pid") t2=$(now)
     handed=0
     escape_and_hand_over "$dir" "$run_pid" && handed=1
-    timeout 30 wineserver -w || true  # the next run starts a server of its own
+    timeout 30 "$WINESERVER" -w || true  # the next run starts a server of its own
     intervals "$dir/flips.log" "$first" "$last" >"$dir/intervals.txt"
     read -r mean near lo hi count < <(interval_figures "$dir/intervals.txt" "$(calc "1000 / $fps")")
     cpu=$(calc "($c2 - $c1) / $(getconf CLK_TCK) / ($t2 - $t1) * 100")
@@ -140,9 +140,9 @@ present_cost() {  # screen (WxHxD), name
     xvfb_start "$1"
     dir=$(folder "$2" with-dll)
     (cd "$dir" && WINEDLLOVERRIDES="mscoree,mshtml=;ddraw=n,b" INTRO_DDRAW_FPS=2000 INTRO_DDRAW_LOG=flips.log \
-        timeout 120 wine intro.exe >/dev/null 2>&1) || true
+        timeout 120 "$WINE" intro.exe >/dev/null 2>&1) || true
     # The server keeps the screen it first met: it ends before the next X server starts.
-    timeout 30 wineserver -w || true
+    timeout 30 "$WINESERVER" -w || true
     xvfb_stop
     tr -d '\r' <"$dir/flips.log" | awk '
         /^clock / { for (i = 2; i <= NF; i++) if ($i ~ /^ticks-per-second=/) { split($i, kv, "="); tps = kv[2] } }
@@ -163,7 +163,7 @@ say "the intro on Wine's own DirectDraw"
 wine_prefix_ready "$WINEPREFIX" >&2
 xvfb_start
 dir=$(folder bare without)
-(cd "$dir" && exec timeout 120 wine intro.exe >/dev/null 2>&1) &
+(cd "$dir" && exec timeout 120 "$WINE" intro.exe >/dev/null 2>&1) &
 run_pid=$!
 pid=""
 for tries in $(seq 100); do pid=$(intro_pid) && break; sleep 0.05; done
@@ -175,7 +175,7 @@ done
 wait "$run_pid" 2>/dev/null || true
 bare_cpu=$(calc "($c2 - $c1) / $(getconf CLK_TCK) / ($t2 - $t1) * 100")
 # Its flip times from Wine's own trace, which has millisecond resolution.
-(cd "$dir" && WINEDEBUG=+timestamp,+ddraw timeout 120 wine intro.exe >/dev/null 2>"$dir/trace.txt") || true
+(cd "$dir" && WINEDEBUG=+timestamp,+ddraw timeout 120 "$WINE" intro.exe >/dev/null 2>"$dir/trace.txt") || true
 xvfb_stop
 trap - EXIT
 awk -F: '/ddraw_surface1_Flip/ { t = $1 * 1000; if (have) printf "%.3f\n", t - prev; prev = t; have = 1 }' \

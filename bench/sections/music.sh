@@ -15,19 +15,19 @@ work=$out/music
 rm -rf "$work"
 mkdir -p "$work"
 
+source scripts/wine.sh   # which Windows build runs here: $INTRO_WIN_BUILD
 TRACK=$root/build/host/music/track05.wav
-WINMM_DLL=$root/build/win32/player/winmm.dll
-PROGRAMS=$root/build/win32/tests/sound
-for file in "$TRACK" "$WINMM_DLL" "$PROGRAMS/mci-script.exe" build/win32/intro.exe build/win32/probe/ddraw.dll; do
+WINMM_DLL=$root/$INTRO_WIN_BUILD/player/winmm.dll
+PROGRAMS=$root/$INTRO_WIN_BUILD/tests/sound
+for file in "$TRACK" "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$INTRO_WIN_BUILD/intro.exe" "$INTRO_WIN_BUILD/probe/ddraw.dll"; do
     [ -f "$file" ] || { echo "music bench: $file is missing; build first (scripts/build.sh)" >&2; exit 1; }
 done
 
-source scripts/wine.sh
 source tests/wine/display_cases.sh
 source tests/sound/sound.sh
 # A prefix of this section's own, kept between runs: it changes the audio driver.
 export WINEPREFIX=$out/music-prefix WINEDEBUG=-all DISPLAY_WORK=$work/display
-trap 'timeout 20 wineserver -k >/dev/null 2>&1; sound_server_stop; xvfb_stop' EXIT
+trap 'timeout 20 "$WINESERVER" -k >/dev/null 2>&1; sound_server_stop; xvfb_stop' EXIT
 note() { echo "music bench: $*" >&2; }
 sound_server_start "$work" && xvfb_start && xdotool mousemove 100 100 && sound_prefix_ready "$WINEPREFIX" ||
     { note "could not set up the sound server, the display or the prefix"; exit 1; }
@@ -74,7 +74,7 @@ cp "$TRACK" "$dir/music/track05.wav"
 : >"$work/calls.txt"
 for run in $(seq "$reps"); do
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-        timeout 60 wine mci-script.exe plays.script "plays-$run.out" >/dev/null 2>&1)
+        timeout 60 "$WINE" mci-script.exe plays.script "plays-$run.out" >/dev/null 2>&1)
     # Which play is which: the one after a stop (or the first) plays afresh.
     tr -d '\r' <"$dir/plays-$run.out" | awk '/^send play cdaudio .* -> 0 / { print (playing ? "over" : "fresh"), $(NF - 1); playing = 1 }
         /^send stop cdaudio -> 0 / { print "stop", $(NF - 1); playing = 0 }' >>"$work/calls.txt"
@@ -89,7 +89,7 @@ printf '%s\n' "send set cdaudio time format tmsf" "send play cdaudio from 05:00:
 for run in $(seq "$long_reps"); do
     rm -f "$dir/long-$run.log"
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-        INTRO_WINMM_LOG="$(winpath "$dir/long-$run.log")" timeout 60 wine mci-script.exe long.script "long-$run.out" >/dev/null 2>&1)
+        INTRO_WINMM_LOG="$(winpath "$dir/long-$run.log")" timeout 60 "$WINE" mci-script.exe long.script "long-$run.out" >/dev/null 2>&1)
     tr -d '\r' <"$dir/long-$run.log" | sed -n 's/.*stream thread ends: \([0-9.]*\) ms of CPU in \([0-9.]*\) s$/\1 \2/p' >>"$work/thread.txt"
 done
 

@@ -7,6 +7,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
+source scripts/wine.sh   # the build this machine runs, as run.sh will choose it
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 export SKIP_SETUP=1 INTRO_WINEPREFIX=$work/wine INTRO_RUN_DIR=$work/run
 # The player's ddraw.dll plays every run here, fast: its pace at 60 frames a
@@ -52,6 +53,7 @@ check "with the reason and one usage line" lines_are 2
 run
 check "a run ends well" status_is 0
 check "and says the main program was started" said "run: the main program was started: z_qzm__.exe skipintro"
+check "it said which intro.exe it played, and why" said "run: $(wine_build_in_words)"
 check "the stand-in was started in its folder" started_in "$work/run/game"
 check "never a raw exit status" not_said "low byte"
 for frame in 1 750 1501 2501 5000; do
@@ -60,12 +62,12 @@ for frame in 1 750 1501 2501 5000; do
     check "and shows frame $frame pixel for pixel, enlarged 3 times by the player" same_picture "$shot" "$frame" 3
 done
 check "it said it played through the player" said "through the player's ddraw.dll at 2000 frames a second, on the whole screen"
-check "the player's ddraw.dll lies under the watch" cmp "$work/run/play/player/ddraw.dll" build/win32/player/ddraw.dll
+check "the player's ddraw.dll lies under the watch" cmp "$work/run/play/player/ddraw.dll" "$INTRO_WIN_BUILD/player/ddraw.dll"
 
 # The music: by default the composed track 5 and the player's winmm.dll lie
 # beside the intro; --music takes a file of any format; --no-music neither.
 check "by default it plays with music" said "run: music: track 5 as composed for the intro"
-check "the player's winmm.dll lies beside the intro" cmp "$work/run/play/winmm.dll" build/win32/player/winmm.dll
+check "the player's winmm.dll lies beside the intro" cmp "$work/run/play/winmm.dll" "$INTRO_WIN_BUILD/player/winmm.dll"
 check "and track 5 in its music folder" cmp "$work/run/play/music/track05.wav" build/host/music/track05.wav
 sox build/host/music/track05.wav -r 22050 -c 1 "$work/own.flac" trim 0 5
 run --music "$work/own.flac"
@@ -95,7 +97,7 @@ INTRO_GAME_DIR=$work/game run
 check "a game folder without z_qzm__ is refused" status_is 1
 check "in words" said "holds no z_qzm__.com, z_qzm__.exe or z_qzm__.bat"
 check "not with a raw cp error" not_said "cp:"
-cp build/win32/tests/wine/record-start.exe "$work/game/z_qzm__.exe"
+cp "$INTRO_WIN_BUILD/tests/wine/record-start.exe" "$work/game/z_qzm__.exe"
 INTRO_GAME_DIR=$work/game run
 check "in the game's folder the run ends well" status_is 0
 check "the main program starts inside the game's folder, beside its data" started_in "$work/game"
@@ -103,7 +105,33 @@ check "the main program starts inside the game's folder, beside its data" starte
 echo "no program" >"$work/broken.exe"
 run --exe "$work/broken.exe"
 check "another build that is no program fails" status_is 1
-check "and says the intro failed" said "run: the intro failed:"
+check "and says it is no program of the width that plays here" said "is not a $INTRO_WIN_BITS-bit Windows program (ASCII text)"
+if [ "$INTRO_WIN_BITS" = 32 ]; then other=build/win64; else other=build/win32; fi
+run --exe "$other/intro.exe"
+check "the build of the other width is refused" status_is 1
+check "in one line, with the reason" said "is not a $INTRO_WIN_BITS-bit Windows program (PE32"
+check "before Wine is started" not_said "no display here: playing the intro"
+
+# A prefix Wine cannot use: one a failed start left half made, or one of the
+# other width, is made again; one that holds files of its own is named instead.
+if [ "$INTRO_WIN_BITS" = 32 ]; then other=win64; else other=win32; fi
+sed -i "s/^#arch=.*/#arch=$other/" "$work/wine/system.reg"
+echo "notes of the user's own" >"$work/wine/notes.txt"
+run --no-music
+check "a prefix of the other width with files of its own is refused" status_is 1
+check "in one line that says what to do" lines_are 2
+check "naming the prefix and its width" said "the prefix $work/wine was made for $other, not $WINEARCH and holds files of its own: remove it, or name another with INTRO_WINEPREFIX"
+rm "$work/wine/notes.txt"
+run --no-music
+check "without them, it is made again and the run ends well" status_is 0
+check "saying so" said "the prefix $work/wine was made for $other, not $WINEARCH: making it again"
+check "as a prefix of this width" grep -qx "#arch=$WINEARCH" "$work/wine/system.reg"
+rm -rf "$work/wine"
+mkdir -p "$work/wine/drive_c/windows"
+echo "wine: could not load kernel32.dll" >"$work/wine/wineboot.log"
+run --no-music
+check "a prefix a failed start left half made is made again" status_is 0
+check "saying so" said "the prefix $work/wine was half made (a start of Wine that failed): making it again"
 run --exe "$work/none.exe"
 check "a build that is not there is named" said "there is no intro at $work/none.exe"
 

@@ -12,10 +12,11 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
+source scripts/wine.sh   # which Windows build runs here: $INTRO_WIN_BUILD
 
 TRACK=$root/build/host/music/track05.wav
-WINMM_DLL=$root/build/win32/player/winmm.dll
-PROGRAMS=$root/build/win32/tests/sound
+WINMM_DLL=$root/$INTRO_WIN_BUILD/player/winmm.dll
+PROGRAMS=$root/$INTRO_WIN_BUILD/tests/sound
 CASES=(track05_as_a_listener music_plays_from_the_cue_to_the_stop no_music_folder
        main_program_gets_the_systems_winmm answers_like_the_systems_mci unload_and_exit_while_playing)
 # The intro's MCI commands, in order, and the served device's answers to them.
@@ -26,12 +27,11 @@ HOLD_FRAME=1600
 HOLD_SECONDS=6
 
 for file in "$TRACK" "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$PROGRAMS/main-stand-in.exe" \
-            build/win32/intro.exe build/win32/probe/ddraw.dll; do
+            "$INTRO_WIN_BUILD/intro.exe" "$INTRO_WIN_BUILD/probe/ddraw.dll"; do
     [ -f "$file" ] || { echo "sound: $file is missing; build first (scripts/build.sh)" >&2; exit 1; }
 done
 
 WORK=$(mktemp -d /tmp/intro-sound.XXXXXX)
-source scripts/wine.sh
 source tests/wine/display_cases.sh
 source tests/sound/sound.sh
 export WINEPREFIX=$WORK/prefix WINEDEBUG=-all DISPLAY_WORK=$WORK/display
@@ -40,7 +40,7 @@ failed=0
 CASE_FAILED=0
 
 cleanup() {
-    timeout 20 wineserver -k >/dev/null 2>&1
+    timeout 20 "$WINESERVER" -k >/dev/null 2>&1
     sound_server_stop
     xvfb_stop
     if [ "${KEEP_SOUND_RUN:-}" = 1 ] || [ "$failed" -gt 0 ]; then
@@ -175,7 +175,7 @@ case_no_music_folder() {
     expect "the system answered each: $(log_answers "$log" | paste -sd ' ')" \
         same "$(log_answers "$log" | sort -u)$(log_kinds "$log")" "266system"
     local reached
-    reached=$(sed -n 's/.*mciSendStringW (L"\(.*\)", 00000000, 0, 00000000)$/\1/p' "$dir/out/wine.txt")
+    reached=$(display_mci_commands "$dir/out/wine.txt")
     expect "the commands reached Wine's MCI unchanged" same "$reached" "$CUE_AND_STOP"
     expect_picture_and_end_unchanged "$dir"
 }
@@ -191,7 +191,7 @@ case_main_program_gets_the_systems_winmm() {
     cp "$TRACK" "$dir/with/music/track05.wav"
     for run in without:before with:through without:after; do
         (cd "$dir/${run%%:*}" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" \
-            INTRO_SOUND_STAND_IN_LOG="$(winpath "$dir/${run#*:}.txt")" timeout 30 wine main-stand-in.exe >/dev/null 2>&1)
+            INTRO_SOUND_STAND_IN_LOG="$(winpath "$dir/${run#*:}.txt")" timeout 30 "$WINE" main-stand-in.exe >/dev/null 2>&1)
     done
     value() { tr -d '\r' <"$dir/$1.txt" 2>/dev/null | sed -n "s/^$2=//p"; }
     expect "its winmm import is the player's DLL ($(value through imported))" \
@@ -230,7 +230,7 @@ case_answers_like_the_systems_mci() {
             echo "send close $device"
         } >"$dir/$device.script"
         (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-            timeout 30 wine mci-script.exe "$device.script" "$device.out" >/dev/null 2>&1)
+            timeout 30 "$WINE" mci-script.exe "$device.script" "$device.out" >/dev/null 2>&1)
     done
     local wine_codes served_codes
     wine_codes=$(tr -d '\r' <"$dir/waveaudio.out" | sed -n 's/.* -> \([0-9]*\) .*/\1/p' | paste -sd ' ')
@@ -242,7 +242,7 @@ case_answers_like_the_systems_mci() {
     printf '%s\n' "send set cdaudio time format tmsf" "send play cdaudio from 05:00:01:00 to 05:00:02:30 wait" \
         "send status cdaudio mode" "send status cdaudio position" "send status cdaudio length track 5" >"$dir/range.script"
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-        timeout 30 wine mci-script.exe range.script range.out >/dev/null 2>&1)
+        timeout 30 "$WINE" mci-script.exe range.script range.out >/dev/null 2>&1)
     local out
     out=$(tr -d '\r' <"$dir/range.out")
     expect "a range waited for has ended when the play returns: $(grep 'mode' <<<"$out")" \
@@ -271,7 +271,7 @@ case_unload_and_exit_while_playing() {
     local status=0
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
         INTRO_WINMM_LOG="$(winpath "$dir/unload.log")" \
-        timeout 30 wine mci-script.exe unload.script unload.out >/dev/null 2>&1) || status=$?
+        timeout 30 "$WINE" mci-script.exe unload.script unload.out >/dev/null 2>&1) || status=$?
     expect "the playing range holds the DLL after FreeLibrary" grep -q '^after unload mapped=yes' "$dir/unload.out"
     expect "and plays to its end" grep -q 'sound ended: the range has played' "$dir/unload.log"
     expect "its thread ends" grep -q 'stream thread ends' "$dir/unload.log"
@@ -279,7 +279,7 @@ case_unload_and_exit_while_playing() {
         test "$status" = 0 -a "$(tr -d '\r' <"$dir/unload.out" | tail -1)" = done
     status=0
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-        timeout 30 wine mci-script.exe exit.script exit.out >/dev/null 2>&1) || status=$?
+        timeout 30 "$WINE" mci-script.exe exit.script exit.out >/dev/null 2>&1) || status=$?
     expect "a process ended while its music plays exits cleanly (status $status)" test "$status" = 0
     expect "having got as far as its exit" grep -q '^exiting' "$dir/exit.out"
 }

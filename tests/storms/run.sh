@@ -11,10 +11,10 @@ cd "$(dirname "$0")/../.."
 root=$(pwd)
 source scripts/wine.sh
 
-exe=$root/build/win32/intro.exe
-stub=$root/build/win32/tests/wine/record-start.exe
+exe=$root/$INTRO_WIN_BUILD/intro.exe
+stub=$root/$INTRO_WIN_BUILD/tests/wine/record-start.exe
 work=$root/build/storms
-export WINEPREFIX=${INTRO_STORMS_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine-storms}
+export WINEPREFIX=${INTRO_STORMS_WINEPREFIX:-$(wine_home_prefix wine-storms)}
 runs=${INTRO_STORM_RUNS:-20}
 title="Escort the Velthorn"
 
@@ -31,8 +31,8 @@ cp "$stub" "$work/z_qzm__.exe"  # notes each start in started.log beside itself
 
 wine_prefix_ready "$WINEPREFIX"
 xvfb_start || exit 1
-trap 'wineserver -k 2>/dev/null; xvfb_stop' EXIT
-wineserver -p  # one server for every run of this prefix, so that the runs start faster
+trap '"$WINESERVER" -k 2>/dev/null; xvfb_stop' EXIT
+"$WINESERVER" -p  # one server for every run of this prefix, so that the runs start faster
 
 # Our programs still running in this prefix; another engineer's intro.exe is not ours.
 ours() {
@@ -64,7 +64,7 @@ near_the_end() {
 play() {
     local name=$1 storm=$2 trace=$work/$1.trace window="" shown ended
     rm -f "$work/started.log" "$work/status"
-    (cd "$work" && WINEDEBUG=+msg timeout 120 wine intro.exe 2>"$trace"; echo $? >"$work/status") &
+    (cd "$work" && WINEDEBUG=+msg timeout 120 "$WINE" intro.exe 2>"$trace"; echo $? >"$work/status") &
     local player=$!
     for _ in $(seq 1200); do
         window=$(xdotool search --name "^$title\$" 2>/dev/null | head -1)
@@ -125,7 +125,7 @@ for storm in held_esc esc_and_f12 near_the_end; do
     check "$storm" "storm $storm" keys
 done
 
-wineserver -k 2>/dev/null
+"$WINESERVER" -k 2>/dev/null
 sleep 1
 if [ -z "$(ours)" ]; then ok "nothing of this prefix left after the server ended"; else bad "left: $(ours)"; fi
 echo "storms: $passed passed, $failed failed, $(seconds "$began" "$(now)") s (shortest full run ${full_seconds} s)"

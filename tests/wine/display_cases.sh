@@ -10,11 +10,11 @@
 #                              and restored, the intro draws on and hands over at its end
 #
 # What they need:
-#   scripts/wine.sh, sourced: its settings and winpath
-#   WINEPREFIX  a 32-bit prefix with the virtual desktop (scripts/wine.sh: wine_prefix_ready);
+#   scripts/wine.sh, sourced: its settings, its choice of build and winpath
+#   WINEPREFIX  a prefix of the width that runs here with the virtual desktop (scripts/wine.sh: wine_prefix_ready);
 #               display_case_no_desktop turns the desktop off for its run and back on after
 #   DISPLAY     an X server of this run alone, nothing else on it (scripts/wine.sh: xvfb_start)
-#   the builds  build/win32/intro.exe, build/win32/probe/, build/host/tools/intro-frames
+#   the builds  intro.exe and probe/ of $INTRO_WIN_BUILD, build/host/tools/intro-frames
 #   DISPLAY_WORK  the scratch folder (default build/wine-display)
 #
 # How the intro is watched: each case copies intro.exe into a folder of its own
@@ -26,8 +26,15 @@
 #
 # The stand-in main program is the Wine runs' own recorder (record-start.exe).
 
+# The MCI commands a program sent itself (no return buffer, no callback), one a
+# line, from Wine's +mci trace; Wine's own nested commands carry a buffer and are
+# left out. A null pointer is traced as 8 zeros in a 32-bit process, 16 in a 64-bit one.
+display_mci_commands() {  # trace
+    sed -n 's/.*mciSendStringW (L"\(.*\)", \(00000000\)\{1,2\}, 0, \(00000000\)\{1,2\})$/\1/p' "$1"
+}
+
 display_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-display_probe=$display_root/build/win32/probe
+display_probe=$display_root/$INTRO_WIN_BUILD/probe
 display_frames_tool=$display_root/build/host/tools/intro-frames
 DISPLAY_WORK=${DISPLAY_WORK:-$display_root/build/wine-display}
 DISPLAY_FAILED=${DISPLAY_FAILED:-0}
@@ -55,7 +62,7 @@ display_check() {  # description, then a command that must succeed
 # ---- The stand-in main program ---------------------------------------------------------
 
 display_install_main_program() {  # folder: puts a z_qzm__ there that notes how it was started
-    cp "$display_root/build/win32/tests/wine/record-start.exe" "$1/z_qzm__.exe"
+    cp "$display_root/$INTRO_WIN_BUILD/tests/wine/record-start.exe" "$1/z_qzm__.exe"
 }
 
 display_main_program_log() {  # folder: the notes it writes beside itself, one block a start
@@ -85,7 +92,7 @@ display_new_folder() {  # name [ddraw.dll]
     local dir=$DISPLAY_WORK/$1
     rm -rf "$dir"
     mkdir -p "$dir/out"
-    cp "$display_root/build/win32/intro.exe" "${2:-$display_probe/ddraw.dll}" "$display_probe/launch.exe" "$dir/"
+    cp "$display_root/$INTRO_WIN_BUILD/intro.exe" "${2:-$display_probe/ddraw.dll}" "$display_probe/launch.exe" "$dir/"
     display_install_main_program "$dir"
     echo "$dir"
 }
@@ -98,7 +105,7 @@ display_start_intro() {  # folder, frames to hold, frames to picture, NAME=VALUE
     shift 3
     (cd "$dir" && exec env WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" \
         PROBE_DIR="$(winpath "$dir/out")" PROBE_FRAMES="$hold" PROBE_PICTURES="$pictures" "$@" \
-        timeout 60 wine launch.exe "$(winpath "$dir/out/status.txt")" 50000 intro.exe \
+        timeout 60 "$WINE" launch.exe "$(winpath "$dir/out/status.txt")" 50000 intro.exe \
         >"$dir/out/wine.txt" 2>&1) &
     DISPLAY_INTRO_PID=$!
 }
@@ -310,19 +317,19 @@ display_compare_sweep() {  # folder
 # The prefix's desktop setting, turned off for one run: without a virtual
 # desktop the intro's mode switch meets Xvfb's one fixed mode and fails.
 display_desktop_setting() {
-    timeout 20 wine reg query 'HKCU\Software\Wine\Explorer' /v Desktop 2>/dev/null |
+    timeout 20 "$WINE" reg query 'HKCU\Software\Wine\Explorer' /v Desktop 2>/dev/null |
         tr -d '\r' | awk '$1 == "Desktop" { print $3 }'
 }
 
 display_desktop_off() {
-    timeout 30 wineserver -w  # a desktop already running would be joined, so let it end
-    timeout 20 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
-    timeout 30 wineserver -w
+    timeout 30 "$WINESERVER" -w  # a desktop already running would be joined, so let it end
+    timeout 20 "$WINE" reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
+    timeout 30 "$WINESERVER" -w
 }
 
 display_desktop_on() {  # the setting to put back
-    timeout 20 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$1" /f >/dev/null 2>&1
-    timeout 30 wineserver -w
+    timeout 20 "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$1" /f >/dev/null 2>&1
+    timeout 30 "$WINESERVER" -w
 }
 
 # The box's own X window: named as the intro's window, which covers the screen,
@@ -353,7 +360,7 @@ display_case_no_desktop() {
     dir=$(display_new_folder no-desktop)
     cp "$display_probe/boxwatch.exe" "$dir/"
     display_start_intro "$dir" "" ""
-    (cd "$dir" && timeout 30 wine boxwatch.exe "$(winpath "$dir/out/box.txt")" 20000 \
+    (cd "$dir" && timeout 30 "$WINE" boxwatch.exe "$(winpath "$dir/out/box.txt")" 20000 \
         "Escort the Velthorn" >/dev/null 2>&1)
 
     mode=$(display_mode_result "$dir")
@@ -439,7 +446,7 @@ display_case_surface_loss() {
     out=$dir/out
     switch=$(display_frame_name "$DISPLAY_SWITCH_FRAME")
     cp "$display_probe/switcher.exe" "$dir/"
-    (cd "$dir" && exec timeout 60 wine switcher.exe "$(winpath "$out/switcher.log")" \
+    (cd "$dir" && exec timeout 60 "$WINE" switcher.exe "$(winpath "$out/switcher.log")" \
         >/dev/null 2>&1) &
     local switcher=$!
     display_wait_for 20 display_switcher_says "$dir" '^ready hotkeys=1'

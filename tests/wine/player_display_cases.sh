@@ -1,4 +1,4 @@
-# The real intro.exe through the player's ddraw.dll (build/win32/player) under
+# The real intro.exe through the player's ddraw.dll (player/ of $INTRO_WIN_BUILD) under
 # Wine. Sourced after display_cases.sh, whose helpers, probe and scratch folder
 # it shares; every case is a function that prints one "ok   ..." or "FAIL ..."
 # line per check and returns nonzero when a check failed:
@@ -24,8 +24,8 @@
 # whole-run cases play at 2000 frames a second, and bench/sections/display.sh
 # measures the pace at 60.
 
-player_dll=$display_root/build/win32/player/ddraw.dll
-player_programs=$display_root/build/win32/tests/wine/player
+player_dll=$display_root/$INTRO_WIN_BUILD/player/ddraw.dll
+player_programs=$display_root/$INTRO_WIN_BUILD/tests/wine/player
 # Frames a second for the runs that check pictures, not pace: the whole
 # sequence in some five seconds.
 PLAYER_FAST_FPS=2000
@@ -58,7 +58,7 @@ player_start_plain() {  # folder, NAME=VALUE...
     local dir=$1
     shift
     (cd "$dir" && exec env WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" WINEDEBUG=-all,+debugstr "$@" \
-        timeout 60 wine launch.exe "$(winpath "$dir/out/status.txt")" 50000 intro.exe \
+        timeout 60 "$WINE" launch.exe "$(winpath "$dir/out/status.txt")" 50000 intro.exe \
         >"$dir/out/wine.txt" 2>"$dir/out/debug.txt") &
     DISPLAY_INTRO_PID=$!
 }
@@ -154,8 +154,13 @@ player_case_agreement() {
     mkdir -p "$dir/player"
     cp "$player_programs/ddraw-agree.exe" "$dir/"
     cp "$player_dll" "$dir/player/ddraw.dll"
+    # Where Wine finds OpenGL of its own width (the set-up installs it for amd64
+    # only), its DirectDraw filters an unkeyed stretched blit, palette indices and
+    # all, where DirectDraw copies the nearest pixel. The answers are compared with
+    # Wine's software blitter, on both widths alike.
+    wine_prefix_set "$WINEPREFIX" 'HKCU\Software\Wine\AppDefaults\ddraw-agree.exe\Direct3D' renderer gdi
     (cd "$dir" && WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" INTRO_DDRAW_PROGRAM=ddraw-agree.exe \
-        WINEDEBUG=-all,+debugstr timeout 60 wine ddraw-agree.exe 'player\ddraw.dll' wine.txt player.txt \
+        WINEDEBUG=-all,+debugstr timeout 60 "$WINE" ddraw-agree.exe 'player\ddraw.dll' wine.txt player.txt \
         player-only.txt >/dev/null 2>"$dir/debug.txt")
     display_check "the script ran on both (ddraw-agree.exe ended with 0)" test $? = 0
     display_check "Wine's objects came from the system's ddraw.dll" \
@@ -271,7 +276,7 @@ player_case_pictures() {
 # ---- Case: windowed -------------------------------------------------------------------------
 
 player_window() {  # folder: the intro window's geometry as window-geometry.exe reports it
-    (cd "$1" && timeout 20 wine window-geometry.exe "$(winpath "$1/out/window.txt")" >/dev/null 2>&1)
+    (cd "$1" && timeout 20 "$WINE" window-geometry.exe "$(winpath "$1/out/window.txt")" >/dev/null 2>&1)
     tr -d '\r' <"$1/out/window.txt" 2>/dev/null
 }
 
@@ -303,7 +308,7 @@ player_case_windowed() {
     dir=$(player_watched_folder windowed)
     out=$dir/out
     cp "$display_probe/switcher.exe" "$player_programs/window-geometry.exe" "$dir/"
-    (cd "$dir" && exec timeout 90 wine switcher.exe "$(winpath "$out/switcher.log")" >/dev/null 2>&1) &
+    (cd "$dir" && exec timeout 90 "$WINE" switcher.exe "$(winpath "$out/switcher.log")" >/dev/null 2>&1) &
     switcher=$!
     display_wait_for 20 display_switcher_says "$dir" '^ready hotkeys=1'
     player_start_watched "$dir" "$(IFS=,; echo "${PLAYER_WINDOWED_FRAMES[*]}")" "" INTRO_DDRAW_WINDOWED=on \

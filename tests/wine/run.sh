@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end runs of the real build/win32/intro.exe under Wine, on a virtual X
+# End-to-end runs of the real intro.exe under Wine (the Windows build that runs
+# here, as scripts/wine.sh decides), on a virtual X
 # display, with a stand-in main program that notes how it was started.
 #
 # One Wine prefix and one Xvfb serve every case; both are set up once and taken
@@ -12,9 +13,10 @@
 # KEEP_WINE_RUN=1 keeps the work folder (prefix, traces, logs, screenshots).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/wine.sh
 
-INTRO_EXE=$PWD/build/win32/intro.exe
-RECORDER_EXE=$PWD/build/win32/tests/wine/record-start.exe
+INTRO_EXE=$PWD/$INTRO_WIN_BUILD/intro.exe
+RECORDER_EXE=$PWD/$INTRO_WIN_BUILD/tests/wine/record-start.exe
 CASES=(whole_sequence early_escape com_before_exe exe_beside_intro bat_beside_intro_only
        bat_in_current_directory comspec_with_spaces no_main_program no_cd_drive_picture
        display_pictures display_surface_loss display_no_desktop
@@ -25,12 +27,11 @@ CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudi
 # Frames the sequence runs when nothing stops it: the roll's own Esc comes in the last.
 WHOLE_RUN_FRAMES=10211
 
-for file in "$INTRO_EXE" "$RECORDER_EXE" build/win32/player/ddraw.dll; do
+for file in "$INTRO_EXE" "$RECORDER_EXE" "$INTRO_WIN_BUILD/player/ddraw.dll"; do
     [ -f "$file" ] || { echo "wine: $file is missing; build first (scripts/build.sh)" >&2; exit 1; }
 done
 
 WORK=$(mktemp -d /tmp/intro-wine.XXXXXX)
-source scripts/wine.sh
 export WINEPREFIX=$WORK/prefix WINEDEBUG=-all
 passed=0
 failed=0
@@ -38,7 +39,7 @@ failed=0
 # ---- The run's surroundings ------------------------------------------------------
 
 cleanup() {
-    timeout 20 wineserver -k >/dev/null 2>&1
+    timeout 20 "$WINESERVER" -k >/dev/null 2>&1
     xvfb_stop
     if [ "${KEEP_WINE_RUN:-}" = 1 ] || [ "$failed" -gt 0 ]; then
         echo "wine: work folder kept: $WORK"
@@ -95,7 +96,7 @@ start_intro() {
     (
         cd "$cwd" &&
             INTRO_E2E_LOG=$(winpath "$CASE_DIR/started.log") WINEDEBUG="-all,+mci$channels" \
-                exec timeout 30 wine "$intro/intro.exe"
+                exec timeout 30 "$WINE" "$intro/intro.exe"
     ) >"$CASE_DIR/wine.out" 2>"$TRACE" &
     INTRO_PID=$!
 }
@@ -146,11 +147,8 @@ nothing_started() {
 start_count() { tr -d '\r' 2>/dev/null <"$CASE_DIR/started.log" | grep -c '^$'; }
 noted() { tr -d '\r' 2>/dev/null <"$CASE_DIR/started.log" | sed -n "s/^$1=//p" | head -1; }
 
-# The MCI commands the intro sent (no return buffer, no callback), one a line;
-# Wine's own nested commands carry a buffer and are left out.
-intro_mci_commands() {
-    sed -n 's/.*mciSendStringW (L"\(.*\)", 00000000, 0, 00000000)$/\1/p' "$TRACE"
-}
+# The MCI commands the intro sent, one a line (display_cases.sh).
+intro_mci_commands() { display_mci_commands "$TRACE"; }
 
 flip_count() { grep -c 'ddraw_surface1_Flip' "$TRACE"; }
 
@@ -273,7 +271,7 @@ case_comspec_with_spaces() {
     (
         cd "$cwd" &&
             INTRO_E2E_LOG=$(winpath "$CASE_DIR/started.log") WINEDEBUG=-all,+mci \
-                exec timeout 30 wine cmd /c "set COMSPEC=$comspec&& $(winpath "$intro")\\intro.exe"
+                exec timeout 30 "$WINE" cmd /c "set COMSPEC=$comspec&& $(winpath "$intro")\\intro.exe"
     ) >"$CASE_DIR/wine.out" 2>"$CASE_DIR/trace.txt" &
     INTRO_PID=$!
     TRACE=$CASE_DIR/trace.txt
