@@ -49,13 +49,13 @@ host_value() {  # name, column (cpu_time or a counter)
 
 echo "bench: Wine: the intro and the baseline, $reps runs each"
 build/host/bench/record-calls "$out/calls.bin" >/dev/null
-export WINEPREFIX=${INTRO_WINEPREFIX:-$HOME/.cache/velthorn-intro/wine}
+export WINEPREFIX=${INTRO_WINEPREFIX:-$(wine_home_prefix wine)}
 wine_prefix_ready "$WINEPREFIX"
 xvfb_start
 trap 'xvfb_stop' EXIT
 "$WINESERVER" -p 10   # one server for every run, so no run pays for starting it
-calls=$(winepath -w "$out/calls.bin") sheet=$(winepath -w "$root/resources/all.bmp")
-inner=$(winepath -w "$out/baseline.log")
+calls=$(winpath "$out/calls.bin") sheet=$(winpath "$root/resources/all.bmp")
+inner=$(winpath "$out/baseline.log")
 
 calc() { awk "BEGIN { printf \"%.9g\", $1 }"; }
 seconds_now() { date +%s.%N; }
@@ -165,6 +165,9 @@ Measured on $(date -u +%Y-%m-%d) on a machine with $(nproc) cores ($cpu_model) a
 memory, by \`bash bench/run.sh\`, which reproduces every figure here and the plot. Host
 figures are medians of $reps repetitions of Google Benchmark, in CPU time (the machine
 is shared, so wall times vary more); Wine figures are medians of $reps runs of each program.
+
+Every Wine figure is of the $INTRO_WIN_BITS-bit programs in \`$INTRO_WIN_BUILD\`, the build this machine
+runs ($INTRO_WIN_WHY; \`scripts/wine.sh\` decides), under Wine $(timeout 20 "$WINE" --version 2>/dev/null || echo '(version unknown)').
 
 ![Per-frame costs](performance.png)
 
