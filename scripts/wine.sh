@@ -7,10 +7,21 @@
 # True when this machine runs 32-bit x86 code. A kernel built or booted without
 # 32-bit emulation refuses any 32-bit program, and then wine32 cannot start; so
 # the probe runs the smallest such program there is: an ELF for the i386 that
-# exits 42 through the 32-bit system call.
+# exits 42 through the 32-bit system call. A folder whose files may not be run
+# (a /tmp mounted noexec) tells nothing, and the next one is tried.
 machine_runs_32bit_code() {
-    local probe status=0
-    probe=$(mktemp "${TMPDIR:-/tmp}/intro-i386-probe.XXXXXX") || return 1
+    local folder answer
+    for folder in "${TMPDIR:-/tmp}" "$HOME/.cache/velthorn-intro"; do
+        answer=$(i386_program_runs_in "$folder")
+        [ "$answer" = unknown ] || break
+    done
+    [ "$answer" = yes ]
+}
+
+i386_program_runs_in() {  # folder: says yes, no (the kernel refused its format) or unknown
+    local probe status=0 said
+    mkdir -p "$1" 2>/dev/null
+    probe=$(mktemp "$1/intro-i386-probe.XXXXXX" 2>/dev/null) || { echo unknown; return; }
     {
         # ELF header: 32-bit, little-endian, version 1; an executable for the i386
         # entered at 0x08048054, right after the one program header at offset 52.
@@ -24,9 +35,15 @@ machine_runs_32bit_code() {
         printf '\270\001\000\000\000\273\052\000\000\000\315\200'
     } >"$probe"
     chmod +x "$probe"
-    "$probe" 2>/dev/null || status=$?
+    said=$("$probe" 2>&1) || status=$?
     rm -f "$probe"
-    [ "$status" = 42 ]
+    if [ "$status" = 42 ]; then
+        echo yes
+    elif [[ $said == *"Exec format error"* ]]; then
+        echo no
+    else
+        echo unknown
+    fi
 }
 
 # Sets, once per process tree (the choice is exported, so a script started by

@@ -25,7 +25,7 @@ same() { [ "$1" = "$2" ] || { echo "got:      $1"; echo "expected: $2"; false; }
 # The probe's program, written where the probe writes it, taken apart.
 TMPDIR=$work bash -c 'source scripts/wine.sh
     mktemp() { echo "$TMPDIR/probe"; }; rm() { :; }   # keep the file it runs
-    machine_runs_32bit_code' || true
+    i386_program_runs_in "$TMPDIR"' >/dev/null || true
 probe=$work/probe
 check "the probe wrote its program" test -s "$probe"
 check "an ELF executable for the i386, 32-bit" \
@@ -45,6 +45,12 @@ as --32 -o "$work/exit42.o" "$work/exit42.s" && ld -m elf_i386 -o "$work/exit42"
 if [ "$assembled" = 42 ]; then expected=32; else expected=64; fi
 check "the probe answers as an assembled i386 program fares here (status $assembled: the $expected-bit path)" \
     same "$(choice INTRO_WIN_BITS)" "$expected"
+
+runs_in() { bash -c 'source scripts/wine.sh; i386_program_runs_in "$1"' runs_in "$1"; }
+if [ "$assembled" = 42 ]; then verdict=yes; else verdict=no; fi
+check "in a folder where programs run, the probe's verdict is '$verdict'" same "$(runs_in "$work")" "$verdict"
+check "a folder where no program can be written or run tells nothing" same "$(runs_in /proc/self)" unknown
+check "and then the next folder answers" same "$(choice TMPDIR=/proc/self INTRO_WIN_BITS)" "$expected"
 
 # The choice and what follows from it.
 check "the 64-bit path: build/win64 under the 64-bit loader and server, in win64 prefixes" \
