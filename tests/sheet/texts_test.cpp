@@ -144,6 +144,8 @@ TEST_F(Texts, RefusesWhatCannotBeLetteredSayingWhereAndWritesNoSheet)
          {"small.txt:2: caption.date: U+4E00 cannot be drawn", "DejaVuSans.ttf"}},
         {"a character the roll's face lacks", 18, "The second \xF0\x9F\x9A\x80 paragraph.",
          {"small.txt:18: roll.story: U+1F680 cannot be drawn", "DejaVuSansMono.ttf"}},
+        {"a capital with a mark above it in the roll", 16, "\xC3\x9C" "ber the first paragraph.",
+         {"small.txt:16: roll.story: '\xC3\x9C" "ber the first paragraph.' is taller than a roll line"}},
         {"an unknown field", 6, "title.subtitel = A SUBTITLE", {"small.txt:6: unknown field 'title.subtitel'"}},
         {"a field given twice", 10, "smallprint.2 = again", {"small.txt:11: 'smallprint.2' given twice (first on line 10)"}},
         {"a missing field", 9, "", {"small.txt: the field 'credit.after' is missing"}},
