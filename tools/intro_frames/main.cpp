@@ -262,13 +262,13 @@ bool RenderContact(const Options& options)
     return true;
 }
 
-// A folder of its own under the system's temporary folder, removed when done.
+// A folder of its own under the system's temporary folder when asked for, removed when done.
 struct TempFolder {
     std::string path;
-    TempFolder()
+    explicit TempFolder(bool wanted)
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "intro-frames-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
+        if (wanted && mkdtemp(pattern.data()))
             path = pattern;
     }
     ~TempFolder()
@@ -293,7 +293,7 @@ bool SheetOfTexts(const std::string& texts, const std::string& folder, std::stri
 
 bool Run(const Options& options)
 {
-    TempFolder made;
+    TempFolder made(!options.texts.empty());
     std::string sheet = options.sheet;
     if (!options.texts.empty() && made.path.empty())
         return Fail("cannot make a temporary folder for the sheet of the texts");
