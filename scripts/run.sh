@@ -146,7 +146,7 @@ set_up_then_build() {
         fail "the build failed: $(grep -m1 -E 'error|Error' "${TMPDIR:-/tmp}/intro-run-build.log" || echo 'see its log') (the whole log: ${TMPDIR:-/tmp}/intro-run-build.log)"
     [ -z "$texts" ] || build_with_texts
     [ -f "$exe" ] || fail "there is no intro at $exe${exe_given:+ (named by --exe)}"
-    echo "run: $(wine_build_in_words)${exe_given:+; --exe plays $exe}${texts:+; with the words of $texts}"
+    echo "run: $(wine_build_in_words)${exe_given:+; --exe plays $exe}${texts:+; with the words of $texts it plays $exe}"
     # A process of one width loads only programs and DLLs of its own.
     local kind
     kind=$(file -b "$exe")
