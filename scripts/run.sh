@@ -16,7 +16,7 @@ source scripts/wine.sh   # which Windows build runs here, and the Wine that runs
 
 usage() {
     cat <<'EOF'
-usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--wine-ddraw] [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]
+usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--wine-ddraw] [--exe FILE | --texts FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]
 Builds intro.exe and plays it under Wine, then says how it ended: the 32-bit program
 (build/win32) where this machine runs 32-bit code, the 64-bit build of the same
 sources (build/win64) where it runs none.
@@ -28,6 +28,9 @@ sources (build/win64) where it runs none.
   --wine-ddraw      Wine's own DirectDraw instead of the player's ddraw.dll, in the
                     virtual desktop its 320x240 mode needs, paced by Wine's flips
   --exe FILE        play this intro.exe instead (another build, e.g. build/mine/intro.exe)
+  --texts FILE      play the intro with the words of FILE (e.g. resources/texts/de.txt;
+                    docs/translating.md): an intro.exe with the sheet lettered from
+                    them, built in a folder of its own (build/texts-win32 or -win64)
   --music FILE      play FILE as track 5 (any format ffmpeg reads) instead of the
                     track composed for the intro (build/host/music/track05.wav)
   --no-music        play silent, as without a CD: no player's winmm.dll beside the intro
@@ -50,7 +53,7 @@ EOF
 fail_usage() {  # message
     echo "run: $1" >&2
     said_why=1
-    echo "usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--wine-ddraw] [--exe FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]" >&2
+    echo "usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--wine-ddraw] [--exe FILE | --texts FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]" >&2
     exit 2
 }
 
@@ -78,6 +81,7 @@ trap 'failed_command=$BASH_COMMAND' ERR
 # ---- Options -----------------------------------------------------------------------
 exe=$root/$INTRO_WIN_BUILD/intro.exe   # the program to play
 exe_given=""
+texts=""                           # a text file of the intro's words, or empty
 record=""                          # a video file of the real run, or empty
 wine_ddraw=""                      # nonempty: Wine's own DirectDraw, not the player's
 source scripts/music.sh            # RUN_MUSIC: the track 5 to play, if any
@@ -87,6 +91,9 @@ parse_options() {
         case $1 in
             -h | --help) usage; exit 0 ;;
             --exe) [ $# -ge 2 ] || fail_usage "--exe needs a file"; exe=$2; exe_given=1; shift 2 ;;
+            --texts) [ $# -ge 2 ] || fail_usage "--texts needs a file"
+                     [ -f "$2" ] || fail_usage "--texts: there is no file $2"
+                     texts=$(realpath "$2"); shift 2 ;;
             --record) [ $# -ge 2 ] || fail_usage "--record needs a file"; record=$2; shift 2 ;;
             --music) [ $# -ge 2 ] || fail_usage "--music needs a file"
                      [ -f "$2" ] || fail_usage "--music: there is no file $2"
@@ -108,10 +115,25 @@ parse_options() {
         esac
         record=$(realpath -m "$record")
     fi
+    [ -z "$texts" ] || [ -z "$exe_given" ] || fail_usage "choose --exe or --texts: the texts make an intro.exe of their own"
     exe=$(realpath -m "$exe")
 }
 
 # ---- Steps ---------------------------------------------------------------------------
+
+# An intro.exe of the width that runs here, with the sheet lettered from --texts, in a
+# folder of its own so the project's builds keep their sheet.
+build_with_texts() {
+    local dir=build/texts-win$INTRO_WIN_BITS toolchain=cmake/mingw-i686.cmake
+    local log=${TMPDIR:-/tmp}/intro-run-texts.log
+    [ "$INTRO_WIN_BITS" = 32 ] || toolchain=cmake/mingw-x86_64.cmake
+    echo "run: lettering $texts into the sheet of $dir/intro.exe"
+    { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=$toolchain \
+          -DINTRO_TEXTS="$texts" -DINTRO_MAKE_SHEET="$root/build/host/tools/sheet/make-sheet" &&
+          cmake --build "$dir" -j"$(nproc)" --target intro; } >"$log" 2>&1 ||
+        fail "no intro.exe with the texts $texts: $(grep -m1 -E 'make-sheet: |sheet-check|error' "$log" || echo 'see its log') (the whole log: $log)"
+    exe=$root/$dir/intro.exe
+}
 
 # Installing needs root (setup.sh asks sudo for it); the rest runs as the user.
 set_up_then_build() {
@@ -122,8 +144,9 @@ set_up_then_build() {
     continue_as_user "$0" "${original_args[@]}"
     SKIP_SETUP=1 bash scripts/build.sh >"${TMPDIR:-/tmp}/intro-run-build.log" 2>&1 ||
         fail "the build failed: $(grep -m1 -E 'error|Error' "${TMPDIR:-/tmp}/intro-run-build.log" || echo 'see its log') (the whole log: ${TMPDIR:-/tmp}/intro-run-build.log)"
+    [ -z "$texts" ] || build_with_texts
     [ -f "$exe" ] || fail "there is no intro at $exe${exe_given:+ (named by --exe)}"
-    echo "run: $(wine_build_in_words)${exe_given:+; --exe plays $exe}"
+    echo "run: $(wine_build_in_words)${exe_given:+; --exe plays $exe}${texts:+; with the words of $texts it plays $exe}"
     # A process of one width loads only programs and DLLs of its own.
     local kind
     kind=$(file -b "$exe")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The replacement-sheet option of the Windows build: a sheet that sheet-check
 # accepts goes into intro.exe as its bitmap ALL; one it rejects stops the
-# build with sheet-check's findings; a missing one stops the configure. Also:
+# build with sheet-check's findings; a missing one stops the configure. The same
+# for a text file of the intro's words, which make-sheet letters into the sheet. Also:
 # the program's own code asks for no heap memory but for the hand-over's command
 # lines (so it cannot allocate per frame), in the host and both Windows builds, and calls exactly the platform
 # functions that app/platform.h lists.
@@ -23,16 +24,18 @@ poke_pixel() {
     local offset=$((14 + 40 + 1024 + (1727 - $2) * 320 + 10))
     printf "\\x$(printf %02x "$3")" | dd of="$1" bs=1 seek="$offset" conv=notrunc status=none
 }
-configure() { cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-                    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTRO_SHEET="$1"; }
+configure() {  # sheet, then a text file or nothing
+    cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+          -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTRO_SHEET="$1" -DINTRO_TEXTS="${2:-}"
+}
 build() { cmake --build "$dir" --target intro; }
 embedded_is() {  # the exe's bitmap ALL is file $1 without its 14-byte file header
     wrestool -x --raw --type=2 --name=ALL "$dir/intro.exe" >"$work/embedded" && cmp "$work/embedded" <(tail -c +15 "$1")
 }
 refused_build() { ! build >"$work/refused.log" 2>&1; }  # the build fails; its output is kept
 refusal_says() { grep -q -- "$1" "$work/refused.log" || { cat "$work/refused.log"; false; }; }
-configure_refused_with() {  # sheet, then what the failing configure must say
-    ! configure "$1" >"$work/configure.log" 2>&1 && grep -q -- "$2" "$work/configure.log"
+configure_refused_with() {  # what the failing configure must say, then the sheet and text file
+    ! configure "${@:2}" >"$work/configure.log" 2>&1 && grep -q -- "$1" "$work/configure.log"
 }
 rebuilt_with() { configure "$1" && build; }
 
@@ -49,7 +52,20 @@ check "a broken sheet configures" configure "$work/broken.bmp"
 check "but its build stops" refused_build
 check "with sheet-check's findings" refusal_says "black-rows: rows 638-678 must be black"
 check "naming the refused file" refusal_says "The sheet $work/broken.bmp cannot go into intro.exe"
-check "a missing sheet stops the configure" configure_refused_with "$work/none.bmp" 'there is no sheet file'
+check "a missing sheet stops the configure" configure_refused_with 'there is no sheet file' "$work/none.bmp"
+
+# The German words: the sheet in intro.exe is the one make-sheet letters from them.
+build/host/tools/sheet/make-sheet --texts resources/texts/de.txt --out-bmp "$work/de.bmp" --out-ico "$work/de.ico"
+sed 's/^caption.place = .*/caption.place = A place far too long for the caption line/' resources/texts/en.txt \
+    >"$work/wide.txt"
+check "a text file configures" configure "$root/resources/all.bmp" "$root/resources/texts/de.txt"
+check "and builds" build
+check "and its lettered sheet is the bitmap ALL of intro.exe" embedded_is "$work/de.bmp"
+check "a text file make-sheet refuses configures" configure "$root/resources/all.bmp" "$work/wide.txt"
+check "but its build stops" refused_build
+check "with make-sheet's reason" refusal_says "wide.txt:5: caption.place: "
+check "a missing text file stops the configure" \
+    configure_refused_with 'there is no text file' "$root/resources/all.bmp" "$work/none.txt"
 check "back on the project's sheet, it builds" rebuilt_with "$root/resources/all.bmp"
 check "and ALL is the project's sheet again" embedded_is resources/all.bmp
 

@@ -1,11 +1,13 @@
 // intro-frames: renders the intro headlessly, with the program's own
 // RenderFrame on the host stand-in, as PNG frames, as a video, or as a
 // contact sheet of its key frames, all in the sheet's own colours.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -14,6 +16,7 @@
 #include "app/intro_state.h"
 #include "host/host.h"
 #include "testkit/session.h"
+#include "testkit/shell.h"
 #include "intro/intro.h"
 #include "intro/sheet_layout.h"
 #include "tools/intro_frames/contact_layout.h"
@@ -259,9 +262,44 @@ bool RenderContact(const Options& options)
     return true;
 }
 
+// A folder of its own under the system's temporary folder when asked for, removed when done.
+struct TempFolder {
+    std::string path;
+    explicit TempFolder(bool wanted)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "intro-frames-XXXXXX").string();
+        if (wanted && mkdtemp(pattern.data()))
+            path = pattern;
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        if (!path.empty())
+            std::filesystem::remove_all(path, ec);
+    }
+};
+
+// The sheet make-sheet letters from `texts`; make-sheet says itself why it refuses one.
+bool SheetOfTexts(const std::string& texts, const std::string& folder, std::string* sheet)
+{
+    *sheet = folder + "/all.bmp";
+    std::string command = kit::Quoted(MAKE_SHEET) + " --texts " + kit::Quoted(texts) + " --out-bmp " +
+                          kit::Quoted(*sheet) + " --out-ico " + kit::Quoted(folder + "/velthorn.ico") + " >&2";
+    int status = std::system(command.c_str());
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return true;
+    return Fail("no sheet could be lettered from the texts '" + texts + "'");
+}
+
 bool Run(const Options& options)
 {
-    if (!StartOnHost(options.sheet))
+    TempFolder made(!options.texts.empty());
+    std::string sheet = options.sheet;
+    if (!options.texts.empty() && made.path.empty())
+        return Fail("cannot make a temporary folder for the sheet of the texts");
+    if (!options.texts.empty() && !SheetOfTexts(options.texts, made.path, &sheet))
+        return false;
+    if (!StartOnHost(sheet))
         return false;
     if (options.mode == Mode::kVideo)
         return RenderVideo(options);

@@ -12,10 +12,10 @@ const char kUsageLine[] =
     "[options] (--help tells more)\n";
 
 const char kUsage[] =
-    "usage: intro-frames [--sheet FILE.bmp] [--scale K] --out DIR (--all | N...)\n"
-    "       intro-frames [--sheet FILE.bmp] [--scale K] --video FILE.mp4 [--fps N]\n"
+    "usage: intro-frames [--sheet FILE.bmp | --texts FILE.txt] [--scale K] --out DIR (--all | N...)\n"
+    "       intro-frames [--sheet FILE.bmp | --texts FILE.txt] [--scale K] --video FILE.mp4 [--fps N]\n"
     "                    [--preset P] [--from N] [--to N] [--music FILE | --no-music]\n"
-    "       intro-frames [--sheet FILE.bmp] [--scale K] --contact FILE.png [N...]\n"
+    "       intro-frames [--sheet FILE.bmp | --texts FILE.txt] [--scale K] --contact FILE.png [N...]\n"
     "  --out DIR      frames N (1 is the first, 10211 the last) as DIR/frame-NNNNN.png\n"
     "  --all          every frame, up to the one that posts the closing key\n"
     "  --video FILE   the sequence as an H.264 video (.mp4, .mkv or .mov), one video frame\n"
@@ -29,6 +29,8 @@ const char kUsage[] =
     "  --scale K      pixels grow to K x K, nearest neighbour (3 for video, else 1)\n"
     "  --sheet FILE   a replacement sheet instead of the project's resources/all.bmp; it is\n"
     "                 checked first, and refused as the build would refuse it\n"
+    "  --texts FILE   the intro's words from another text file (docs/translating.md): make-sheet\n"
+    "                 letters them into a sheet in a temporary folder, and the frames show it\n"
     "Folders are made as needed; a video is written beside its name and renamed when whole.\n";
 
 std::string DefaultMusicPath()
@@ -99,8 +101,11 @@ bool ParseOption(const std::string& arg, const std::string& value, Options* opti
                  std::string* error)
 {
     long number = 0;
-    if (arg == "--sheet")
+    if (arg == "--sheet") {
         options->sheet = value;
+        options->sheetNamed = true;
+    } else if (arg == "--texts")
+        options->texts = value;
     else if (arg == "--out")
         return SetMode(options, Mode::kFrames, chosen, value, error);
     else if (arg == "--video")
@@ -133,7 +138,7 @@ bool ParseOption(const std::string& arg, const std::string& value, Options* opti
 
 bool TakesValue(const std::string& arg)
 {
-    for (const char* option : {"--sheet", "--out", "--video", "--contact", "--scale", "--fps", "--from",
+    for (const char* option : {"--sheet", "--texts", "--out", "--video", "--contact", "--scale", "--fps", "--from",
                                "--to", "--preset", "--music"})
         if (arg == option)
             return true;
@@ -177,6 +182,8 @@ bool CheckCombination(const Options& options, bool videoOptions, std::string* er
         return Error(error, "say what to make: --out DIR, --video FILE or --contact FILE");
     if (!CheckOutputName(options, error) || !CheckPastTheEnd(options, error))
         return false;
+    if (options.sheetNamed && !options.texts.empty())
+        return Error(error, "choose --sheet or --texts: the texts make a sheet of their own");
     if (options.all && !options.frames.empty())
         return Error(error, "--all renders every frame: name no frames with it");
     if (options.musicNamed && options.noMusic)

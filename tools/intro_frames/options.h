@@ -14,6 +14,8 @@ const char kDefaultPreset[] = "veryfast";
 struct Options {
     Mode mode = Mode::kFrames;
     std::string sheet;   // the BMP file the intro runs with
+    bool sheetNamed = false;
+    std::string texts;   // words to letter into a sheet of their own, which the intro then runs with
     std::string target;  // the folder (frames), the video file or the contact picture
     bool all = false;    // every frame up to the closing key (frames only)
     std::set<long> frames;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "make_sheet_texts.h"
 #include "sheet_rules.h"
 
 namespace art {
@@ -115,6 +116,8 @@ struct Line {
     int baseline = 0;
 };
 Line RenderLine(const Font& font, const std::u32string& text);
+// The first character of `text` the face has no glyph for, or 0 when it can draw them all.
+char32_t MissingGlyph(const Font& font, const std::u32string& text);
 Ink InkBox(const Mask& m);
 Mask Crop(const Mask& m, const Ink& box);
 Mask Dilate(const Mask& m, float radius, int pad);  // grows the mask by radius, pads borders
@@ -131,10 +134,10 @@ void OutlinedText(Canvas& c, const Mask& letters, int col, int row, float outlin
 // ---- Artwork -----------------------------------------------------------------------------
 void DrawStarfield(Canvas& c, const Palette& pal);
 void DrawEdgeColumn(Canvas& c);
-void DrawCaption(Canvas& c);
-void DrawLogo(Canvas& c);
-void DrawOpening(Canvas& c);
-void DrawRoll(Canvas& c);
+void DrawCaption(Canvas& c, const Texts& t);
+void DrawLogo(Canvas& c, const Texts& t);
+void DrawOpening(Canvas& c, const Texts& t);
+void DrawRoll(Canvas& c, const Texts& t);
 void DrawIcon(std::array<uint8_t, 256>& pixels, std::array<bool, 256>& transparent,
               std::array<Rgb, 16>& colors);
 

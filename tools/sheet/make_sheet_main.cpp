@@ -14,11 +14,13 @@ struct Options {
     std::string outBmp, outIco, previewDir, layoutPng;
     std::string from;          // a picture to make the sheet of, instead of drawing it
     std::string paletteSheet;  // --palette: the sheet whose colours the picture goes onto
+    std::string texts = INTRO_DEFAULT_TEXTS;  // the words the sheet letters
     bool newPalette = false;   // build a palette of the picture's own colours
 };
 
 constexpr char kUsageLine[] =
-    "usage: make-sheet --out-bmp FILE.bmp --out-ico FILE.ico [--preview-dir DIR] [--layout-png FILE]\n"
+    "usage: make-sheet --out-bmp FILE.bmp --out-ico FILE.ico [--texts FILE.txt] [--preview-dir DIR]\n"
+    "                  [--layout-png FILE]\n"
     "       make-sheet --from PICTURE --out-bmp FILE.bmp [--palette SHEET.bmp | --new-palette] [...]\n";
 
 void PrintHelp()
@@ -28,6 +30,10 @@ void PrintHelp()
         "Draws the intro's artwork sheet and icon, or with --from makes a sheet of a picture.\n"
         "  --out-bmp FILE     the sheet (folders are made as needed)\n"
         "  --out-ico FILE     the program icon (needed when drawing; optional with --from)\n"
+        "  --texts FILE       the words to letter, in UTF-8 (default: the project's\n"
+        "                     resources/texts/en.txt; docs/translating.md tells the form);\n"
+        "                     refused when a line is too wide, the story too long for the\n"
+        "                     roll, or a face has no glyph for a character\n"
         "  --preview-dir DIR  PNGs of the sheet and of screens as the intro shows them\n"
         "  --layout-png FILE  a labelled map of the sheet\n"
         "  --from PICTURE     a 320x1728 PNG or BMP, indexed or true colour, as an image\n"
@@ -57,6 +63,7 @@ bool Parse(int argc, char** argv, Options& o, std::string& error)
                             : a == "--layout-png"  ? &o.layoutPng
                             : a == "--from"        ? &o.from
                             : a == "--palette"     ? &o.paletteSheet
+                            : a == "--texts"       ? &o.texts
                                                    : nullptr;
         if (!slot) {
             error = "unknown argument '" + a + "'";
@@ -79,15 +86,15 @@ bool Parse(int argc, char** argv, Options& o, std::string& error)
     return error.empty();
 }
 
-art::Canvas DrawSheet(const art::Palette& pal)
+art::Canvas DrawSheet(const art::Palette& pal, const art::Texts& t)
 {
     art::Canvas c;
     art::DrawStarfield(c, pal);
     art::DrawEdgeColumn(c);
-    art::DrawCaption(c);
-    art::DrawLogo(c);
-    art::DrawOpening(c);
-    art::DrawRoll(c);
+    art::DrawCaption(c, t);
+    art::DrawLogo(c, t);
+    art::DrawOpening(c, t);
+    art::DrawRoll(c, t);
     return c;
 }
 
@@ -131,7 +138,7 @@ int Make(const Options& o)
     art::Palette pal = art::MakePalette();
     art::Canvas c;
     if (o.from.empty())
-        c = DrawSheet(pal);
+        c = DrawSheet(pal, art::ReadTexts(o.texts));
     else if (!ImportSheet(o, &c, &pal))
         return 1;
     std::vector<uint8_t> bmp = art::EncodeBmp(c, pal);

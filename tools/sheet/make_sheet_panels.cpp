@@ -2,6 +2,7 @@
 // and the story roll. Keyed panels get dark outlines so their letters hold over the stars.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 
@@ -27,13 +28,44 @@ uint8_t InkIndex(float t)
     return RampIndex(kInk, t);
 }
 
+// The width a centred line may take: the art less a margin of 8 pixels on each side.
+constexpr int kLineRoom = kArtWidth - 16;
+
+// A face that cannot draw a character would leave it out or draw a box; neither is lettering.
+void CheckGlyphs(const Texts& t, const Field& f, const Font& font)
+{
+    if (char32_t missing = MissingGlyph(font, f.text)) {
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", unsigned(missing));
+        Refuse(t, f, std::string(code) + " cannot be drawn: " + font.file + " has no glyph for it");
+    }
+}
+
+void CheckWidth(const Texts& t, const Field& f, int width, int room)
+{
+    if (width > room)
+        Refuse(t, f, std::to_string(width - room) + " px wider than its place (" + std::to_string(width) +
+                         " px of " + std::to_string(room) + ")");
+}
+
+// One field as one line, refused when the face lacks a letter or the line is wider than `room`.
+Line Letter(const Texts& t, const Field& f, const Font& font, int room)
+{
+    CheckGlyphs(t, f, font);
+    if (f.text.empty())
+        Refuse(t, f, "has no words");
+    Line l = RenderLine(font, f.text);
+    CheckWidth(t, f, l.mask.w, room);
+    return l;
+}
+
 }  // namespace
 
 // The caption is shown opaque on black, so its letters need no outline.
-void DrawCaption(Canvas& c)
+void DrawCaption(Canvas& c, const Texts& t)
 {
-    Line date = RenderLine({"DejaVuSans.ttf", 11, 11, 2}, U"SHIPYEAR 3107  \u00B7  THIRD WATCH");
-    Line place = RenderLine({"DejaVuSerif.ttf", 25, 25, 1}, U"The Orrin Reach");
+    Line date = Letter(t, t.captionDate, {"DejaVuSans.ttf", 11, 11, 2}, kLineRoom);
+    Line place = Letter(t, t.captionPlace, {"DejaVuSerif.ttf", 25, 25, 1}, kLineRoom);
     Stamp(c, date.mask, CentredCol(date.mask.w), 336, RampShader(kSteel, 0.2f, 0.86f));
     Stamp(c, place.mask, CentredCol(place.mask.w), 356, RampShader(kText, 0.f, 1.f));
 }
@@ -81,14 +113,20 @@ Shader MetalShader(const Mask& letters, const Ramp& ramp, int top, int height)
     };
 }
 
-Line FitLine(const char* file, int pixelHeight, int maxW, int tracking, const std::u32string& text)
+// The face condensed, a pixel of em width at a time, until the line fits.
+Line FitLine(const Texts& t, const Field& f, const char* file, int pixelHeight, int maxW, int tracking)
 {
-    for (int pixelWidth = pixelHeight; pixelWidth > 8; --pixelWidth) {
-        Line l = RenderLine({file, pixelWidth, pixelHeight, tracking}, text);
+    const int narrowest = 9;
+    CheckGlyphs(t, f, {file, pixelHeight, pixelHeight, tracking});
+    if (f.text.empty())
+        Refuse(t, f, "has no words");
+    for (int pixelWidth = pixelHeight;; --pixelWidth) {
+        Line l = RenderLine({file, pixelWidth, pixelHeight, tracking}, f.text);
         if (l.mask.w <= maxW)
             return l;
+        if (pixelWidth == narrowest)
+            CheckWidth(t, f, l.mask.w, maxW);
     }
-    throw std::runtime_error("title does not fit");
 }
 
 void FillRect(Mask& m, int x0, int y0, int x1, int y1)
@@ -127,9 +165,9 @@ Mask LogoFrame(int w, int h, int gapLeft, int gapRight, int topBar)
     return m;
 }
 
-void DrawSubtitle(Canvas& c)
+void DrawSubtitle(Canvas& c, const Texts& t)
 {
-    Line sub = RenderLine({"DejaVuSans-Bold.ttf", 12, 12, 2}, U"THE LONG RUN TO HALCYON DEEP");
+    Line sub = Letter(t, t.titleSubtitle, {"DejaVuSans-Bold.ttf", 12, 12, 2}, kLineRoom);
     int row = 617 + (21 - sub.mask.h) / 2;
     OutlinedText(c, sub.mask, CentredCol(sub.mask.w), row, 1.5f, RampShader(kText, 0.3f, 0.95f),
                  InkIndex(0.2f));
@@ -137,11 +175,12 @@ void DrawSubtitle(Canvas& c)
 
 }  // namespace
 
-void DrawLogo(Canvas& c)
+void DrawLogo(Canvas& c, const Texts& t)
 {
     const int frameLeft = 8, frameW = kArtWidth - 16, frameH = 108;
-    Line over = RenderLine({"DejaVuSans-Bold.ttf", 15, 14, 5}, U"ESCORT THE");
-    Line name = FitLine("DejaVuSerif-Bold.ttf", 70, frameW - 30, 1, U"VELTHORN");
+    // The line over the name breaks the frame's top rule, whose ends and diamonds need 30 px a side.
+    Line over = Letter(t, t.titleOver, {"DejaVuSans-Bold.ttf", 15, 14, 5}, frameW - 60);
+    Line name = FitLine(t, t.titleName, "DejaVuSerif-Bold.ttf", 70, frameW - 30, 1);
     const int overRow = kLogoTop + 2;
     const int topBar = over.mask.h / 2 + 1;
     int overCol = CentredCol(over.mask.w);
@@ -162,28 +201,35 @@ void DrawLogo(Canvas& c)
           [](int, int, float v) { return v > 0.3f ? InkIndex(0.f) : uint8_t(0); });
     OutlinedText(c, name.mask, nameCol, nameRow, 2.f, MetalShader(name.mask, kGold, 0, name.mask.h),
                  InkIndex(0.6f));
-    DrawSubtitle(c);
+    DrawSubtitle(c, t);
 }
 
 namespace {
 
 // ---- Opening panel -------------------------------------------------------------------------
 struct Word {
-    std::u32string text;
+    const Field* field;
     Shader shade;
+    bool optional;  // a language may say the credit without words before or after the name
 };
 
-void DrawWords(Canvas& c, const Font& font, const std::vector<Word>& words, int baselineRow, int gap)
+void DrawWords(Canvas& c, const Texts& t, const Font& font, const std::vector<Word>& words, int baselineRow,
+               int gap)
 {
     std::vector<Line> lines;
+    std::vector<Shader> shades;
     int width = 0;
     for (const Word& w : words) {
-        lines.push_back(RenderLine(font, w.text));
+        if (w.optional && w.field->text.empty())
+            continue;
+        lines.push_back(Letter(t, *w.field, font, kLineRoom));
+        shades.push_back(w.shade);
         width += lines.back().mask.w + (lines.size() > 1 ? gap : 0);
+        CheckWidth(t, *w.field, width, kLineRoom);
     }
     int col = CentredCol(width);
     for (size_t i = 0; i < lines.size(); ++i) {
-        Stamp(c, lines[i].mask, col, baselineRow - lines[i].baseline, words[i].shade);
+        Stamp(c, lines[i].mask, col, baselineRow - lines[i].baseline, shades[i]);
         col += lines[i].mask.w + gap;
     }
 }
@@ -290,16 +336,13 @@ void DrawCrest(Canvas& c, int col, int row)
     Stamp(c, star, col, row, [](int, int, float v) { return RampIndex(kGold, 0.6f + 0.4f * v); });
 }
 
-void DrawSmallPrint(Canvas& c)
+void DrawSmallPrint(Canvas& c, const Texts& t)
 {
     const Font face{"DejaVuSans.ttf", 9, 9, 0};
-    const char32_t* lines[] = {U"ESCORT THE VELTHORN", U"\u00A9 Driftlamp. All rights reserved.",
-                               U"All ships and crews are fictional;", U"any likeness is coincidence."};
     int baseline = 808;
-    for (const char32_t* text : lines) {
-        Line l = RenderLine(face, text);
-        if (l.mask.w > 176)
-            throw std::runtime_error("small print too wide: " + std::to_string(l.mask.w) + " px");
+    for (const Field& f : t.smallPrint) {
+        // Between the two badges.
+        Line l = Letter(t, f, face, 176);
         bool first = baseline == 808;
         Stamp(c, l.mask, 71 + (178 - l.mask.w) / 2, baseline - l.baseline,
               first ? RampShader(kGold, 0.2f, 0.85f) : RampShader(kSteel, 0.1f, 0.78f));
@@ -309,16 +352,16 @@ void DrawSmallPrint(Canvas& c)
 
 }  // namespace
 
-void DrawOpening(Canvas& c)
+void DrawOpening(Canvas& c, const Texts& t)
 {
     const Font face{"DejaVuSans.ttf", 14, 13, 3};
-    DrawWords(c, face,
-              {{U"A", RampShader(kSteel, 0.1f, 0.85f)},
-               {U"DRIFTLAMP", RampShader(kGold, 0.15f, 0.95f)},
-               {U"PRODUCTION", RampShader(kSteel, 0.1f, 0.85f)}},
+    DrawWords(c, t, face,
+              {{&t.creditBefore, RampShader(kSteel, 0.1f, 0.85f), true},
+               {&t.creditStudio, RampShader(kGold, 0.15f, 0.95f), false},
+               {&t.creditAfter, RampShader(kSteel, 0.1f, 0.85f), true}},
               751, 9);
     DrawLanternBadge(c, 6, 797);
-    DrawSmallPrint(c);
+    DrawSmallPrint(c, t);
     DrawCrest(c, sheet::kRightBadgeLeft, sheet::kBadgeFootRow - 70);
 }
 
@@ -328,36 +371,36 @@ namespace {
 const Font kRollFont{"DejaVuSansMono.ttf", 13, 10, 0};
 const Font kRollTitleFont{"DejaVuSansMono-Bold.ttf", 13, 10, 0};
 
-// Blank entries leave an empty line between paragraphs.
-const char32_t* const kStory[] = {
-    U"CONVOY LOG: THE VELTHORN RUN",
-    U"",
-    U"For forty years the Velthorn has",
-    U"drifted between the frontier stars,",
-    U"a seed ark carrying the last living",
-    U"forests of a world that is gone.",
-    U"",
-    U"Now her engines are failing, and the",
-    U"only yard that can mend them lies",
-    U"across the Orrin Reach, where the",
-    U"beacons went dark a generation ago",
-    U"and raiders hunt the silent lanes.",
-    U"",
-    U"The Fleet can spare her one escort:",
-    U"a patched-up picket wing of six",
-    U"light cutters, and pilots too",
-    U"stubborn to stand down when the",
-    U"order to withdraw came through.",
-    U"",
-    U"You fly lead. The Velthorn cannot",
-    U"turn, cannot run and cannot fight.",
-    U"Everything that wants her cargo",
-    U"must first get past your guns.",
-    U"",
-    U"Nine jumps lie between the ark and",
-    U"the yards at Halcyon Deep. Keep her",
-    U"whole, pilot. Bring the forests home.",
-};
+// The title, a blank line, then each paragraph wrapped and followed by a blank line.
+// Each line keeps the field it comes from, for messages; a blank line has no words.
+std::vector<Field> RollLines(const Texts& t)
+{
+    std::vector<Field> lines{t.rollTitle, Field{}};
+    int paragraph = 0, overFrom = 0;
+    for (const Field& p : t.paragraphs) {
+        ++paragraph;
+        std::u32string longWord;
+        std::vector<std::u32string> wrapped = WrapParagraph(p.text, kRollColumns, &longWord);
+        if (wrapped.empty())
+            Refuse(t, p, "paragraph " + std::to_string(paragraph) + ": the word '" + Utf8(longWord) + "' has " +
+                             std::to_string(longWord.size()) + " characters, a roll line holds " +
+                             std::to_string(kRollColumns));
+        if (paragraph > 1)
+            lines.push_back(Field{});
+        for (const std::u32string& text : wrapped)
+            lines.push_back({p.name, text, p.line});
+        if (!overFrom && int(lines.size()) > sheet::kRollLines)
+            overFrom = paragraph;
+    }
+    if (overFrom) {
+        int over = int(lines.size()) - sheet::kRollLines;
+        Refuse(t, t.paragraphs[size_t(overFrom) - 1],
+               "paragraph " + std::to_string(overFrom) + " does not fit: the story needs " +
+                   std::to_string(lines.size()) + " roll lines, the roll holds " + std::to_string(sheet::kRollLines) +
+                   ", " + std::to_string(over) + " line" + (over == 1 ? "" : "s") + " over");
+    }
+    return lines;
+}
 
 // Every line stands on the same row of its band, whatever letters it has.
 int RollBaseline(const Font& f)
@@ -367,23 +410,22 @@ int RollBaseline(const Font& f)
 
 }  // namespace
 
-void DrawRoll(Canvas& c)
+void DrawRoll(Canvas& c, const Texts& t)
 {
-    const int n = int(sizeof(kStory) / sizeof(kStory[0]));
-    if (n > sheet::kRollLines)
-        throw std::runtime_error("story longer than the roll");
-    for (int i = 0; i < n; ++i) {
-        std::u32string text = kStory[i];
-        if (text.empty())
+    CheckGlyphs(t, t.rollTitle, kRollTitleFont);
+    for (const Field& f : t.storyLines)
+        CheckGlyphs(t, f, kRollFont);
+    std::vector<Field> lines = RollLines(t);
+    for (int i = 0; i < int(lines.size()); ++i) {
+        const Field& field = lines[size_t(i)];
+        if (field.text.empty())
             continue;
         const Font& f = i == 0 ? kRollTitleFont : kRollFont;
-        Line l = RenderLine(f, text);
-        if (l.mask.w > kArtWidth - 16)
-            throw std::runtime_error("roll line " + std::to_string(i) +
-                                     " too wide: " + std::to_string(l.mask.w) + " px");
+        Line l = Letter(t, field, f, kLineRoom);
         int row = sheet::RollLine(i).top + RollBaseline(f) - l.baseline;
         if (row < sheet::RollLine(i).top || row + l.mask.h - 1 > sheet::RollLine(i).bottom)
-            throw std::runtime_error("roll line " + std::to_string(i) + " is taller than its band");
+            Refuse(t, field, "'" + Utf8(field.text) + "' is taller than a roll line (" +
+                                 std::to_string(sheet::kRollLineRows) + " rows)");
         Shader fill = i == 0 ? RampShader(kGold, 0.3f, 0.95f) : RampShader(kText, 0.35f, 1.f);
         // The outline under descenders would spill into the gap rows; the letters themselves fit.
         Canvas line = c;

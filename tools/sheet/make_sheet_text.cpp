@@ -83,6 +83,15 @@ Line RenderLine(const Font& font, const std::u32string& text)
     return {Crop(m, box), ascent - box.top};
 }
 
+char32_t MissingGlyph(const Font& font, const std::u32string& text)
+{
+    FontFace ff(font);
+    for (char32_t ch : text)
+        if (FT_Get_Char_Index(ff.face, ch) == 0)
+            return ch;
+    return 0;
+}
+
 Ink InkBox(const Mask& m)
 {
     Ink box{m.w, m.h, -1, -1};
