@@ -28,10 +28,10 @@ status_is() { [ "$(cat "$work/status")" = "$1" ] || { cat "$work/out.txt"; false
 said() { grep -qF -- "$1" "$work/out.txt" || { cat "$work/out.txt"; false; }; }
 not_said() { ! grep -qF -- "$1" "$work/out.txt" || { cat "$work/out.txt"; false; }; }
 lines_are() { [ "$(wc -l <"$work/out.txt")" = "$1" ] || { cat "$work/out.txt"; false; }; }
-same_picture() {  # screenshot, frame[, times enlarged]: not one pixel apart from intro-frames' frame
-    local expected shown=$work/host/shown-$$.png
-    expected=$work/host/$(printf 'frame-%05d' "$2").png
-    [ -f "$expected" ] || build/host/tools/intro-frames --out "$work/host" "$2" >/dev/null
+same_picture() {  # screenshot, frame[, times enlarged[, texts]]: not one pixel apart from intro-frames' frame
+    local expected shown=$work/host/shown-$$.png frames=$work/host${4:+-$(basename "$4" .txt)}
+    expected=$frames/$(printf 'frame-%05d' "$2").png
+    [ -f "$expected" ] || build/host/tools/intro-frames ${4:+--texts "$4"} --out "$frames" "$2" >/dev/null
     convert "$expected" -sample "$((${3:-1} * 100))%" "$shown"
     [ "$(compare -metric AE "$1" "$shown" null: 2>&1)" = 0 ]
 }
@@ -90,6 +90,16 @@ check "and says so" said "through Wine's own DirectDraw in its virtual desktop"
 check "with no player's ddraw.dll beside the intro" test ! -e "$work/run/play/player/ddraw.dll"
 shot=$work/run/frame-01501.png
 check "its screenshot of frame 1501 is the 320x240 screen pixel for pixel" same_picture "$shot" 1501
+
+# The intro in another language: an intro.exe lettered from a text file, built and played.
+run --texts resources/texts/de.txt --no-music
+check "a run with the German words ends well" status_is 0
+check "and says which intro.exe it built for them" \
+    said "with the words of $root/resources/texts/de.txt it plays $root/build/texts-win$INTRO_WIN_BITS/intro.exe"
+for frame in 750 5000; do
+    check "its frame $frame is intro-frames --texts' frame, enlarged 3 times by the player" \
+        same_picture "$work/run/$(printf 'frame-%05d' "$frame").png" "$frame" 3 resources/texts/de.txt
+done
 
 mkdir -p "$work/game"
 echo "the game's data" >"$work/game/velthorn.dat"
