@@ -63,6 +63,11 @@ fail() {  # message
     exit 1
 }
 
+# A step whose output went to a log failed: its first line that says why, and where the rest is.
+fail_with_log() {  # what failed, log, pattern of the telling line
+    fail "$1: $(grep -m1 -E "$3" "$2" || echo 'see its log') (the whole log: $2)"
+}
+
 # Every way the command stops says why: a step that failed without a word of its
 # own is named, with its status, by the end.
 said_why=""
@@ -131,7 +136,7 @@ build_with_texts() {
     { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=$toolchain \
           -DINTRO_TEXTS="$texts" -DINTRO_MAKE_SHEET="$root/build/host/tools/sheet/make-sheet" &&
           cmake --build "$dir" -j"$(nproc)" --target intro; } >"$log" 2>&1 ||
-        fail "no intro.exe with the texts $texts: $(grep -m1 -E 'make-sheet: |sheet-check|error' "$log" || echo 'see its log') (the whole log: $log)"
+        fail_with_log "no intro.exe with the texts $texts" "$log" 'make-sheet: |sheet-check|error'
     exe=$root/$dir/intro.exe
 }
 
@@ -142,8 +147,8 @@ set_up_then_build() {
     fi
     source scripts/user.sh
     continue_as_user "$0" "${original_args[@]}"
-    SKIP_SETUP=1 bash scripts/build.sh >"${TMPDIR:-/tmp}/intro-run-build.log" 2>&1 ||
-        fail "the build failed: $(grep -m1 -E 'error|Error' "${TMPDIR:-/tmp}/intro-run-build.log" || echo 'see its log') (the whole log: ${TMPDIR:-/tmp}/intro-run-build.log)"
+    local log=${TMPDIR:-/tmp}/intro-run-build.log
+    SKIP_SETUP=1 bash scripts/build.sh >"$log" 2>&1 || fail_with_log "the build failed" "$log" 'error|Error'
     [ -z "$texts" ] || build_with_texts
     [ -f "$exe" ] || fail "there is no intro at $exe${exe_given:+ (named by --exe)}"
     echo "run: $(wine_build_in_words)${exe_given:+; --exe plays $exe}${texts:+; with the words of $texts it plays $exe}"
