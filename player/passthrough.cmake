@@ -132,4 +132,15 @@ function(add_player_dll name)
         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/player)
     target_link_libraries(${name}_dll PRIVATE player_common)
     target_link_options(${name}_dll PRIVATE -static -static-libgcc -static-libstdc++)
+    # The oldest Windows the DLLs' imports allow, in their headers: GetModuleHandleExA
+    # needs Windows XP (5.1); the 64-bit Windows of that time is XP x64 (5.2).
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(version 5 2)
+    else()
+        set(version 5 1)
+    endif()
+    list(GET version 0 major)
+    list(GET version 1 minor)
+    target_link_options(${name}_dll PRIVATE -Wl,--major-os-version,${major},--minor-os-version,${minor}
+        -Wl,--major-subsystem-version,${major},--minor-subsystem-version,${minor})
 endfunction()

@@ -10,10 +10,7 @@ cd "$(dirname "$0")/.."
 [ "${SKIP_SETUP:-}" = 1 ] || bash scripts/setup.sh
 jobs=$(nproc)
 
-configure() {  # folder, then cmake options
-    local dir=$1; shift
-    [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-}
+source scripts/configure.sh
 
 configure build/host
 cmake --build build/host -j"$jobs"

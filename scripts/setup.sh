@@ -8,11 +8,12 @@ set -euo pipefail
 # depends on the machine (scripts/wine.sh decides which).
 PACKAGES=(
   cmake make g++ clang libclang-rt-14-dev file
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   libgtest-dev libbenchmark-dev libpng-dev libfreetype-dev fonts-dejavu-core
   wine64 xvfb xdotool x11-utils xauth imagemagick ffmpeg valgrind icoutils gnuplot-nox
   python3-pil pulseaudio pulseaudio-utils fluidsynth timgm6mb-soundfont sox python3-numpy
+  libstb-dev vorbis-tools
 )
 source "$(dirname "${BASH_SOURCE[0]}")/wine.sh"
 # The 32-bit Wine, where this machine can run it: with the i386 architecture and,

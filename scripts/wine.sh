@@ -105,7 +105,8 @@ winpath() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
 
 # The width a prefix was made for ("win32" or "win64"), from its registry;
 # empty when it has none.
-wine_prefix_arch() {  # prefix
+wine_prefix_arch() {  # prefix; nothing, and no failure, for a prefix not made yet
+    [ -f "$1/system.reg" ] || return 0
     sed -nE 's/^#arch=(win32|win64)$/\1/p' "$1/system.reg" 2>/dev/null | head -n1
 }
 
