@@ -21,6 +21,11 @@ std::string Trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+std::string Word(const std::string& text)
+{
+    return Lower(Trimmed(text));
+}
+
 bool ParseNumber(const std::string& text, long low, long high, long* value)
 {
     std::string digits = Trimmed(text);
@@ -39,7 +44,7 @@ bool ParseNumber(const std::string& text, long low, long high, long* value)
 
 bool ParseSwitch(const std::string& text, bool* value)
 {
-    const std::string word = Lower(Trimmed(text));
+    const std::string word = Word(text);
     if (word == "1" || word == "yes" || word == "true" || word == "on") {
         *value = true;
         return true;

@@ -10,6 +10,9 @@ namespace player {
 // The text without the spaces and tabs around it.
 std::string Trimmed(const std::string& text);
 
+// The text trimmed and in lower case: a setting's word ("Aspect " is "aspect").
+std::string Word(const std::string& text);
+
 // A whole decimal number from low to high, spaces around it allowed; false
 // (value untouched) for anything else, an empty text included.
 bool ParseNumber(const std::string& text, long low, long high, long* value);

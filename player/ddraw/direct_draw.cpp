@@ -11,6 +11,7 @@
 #include "player/ddraw/frame_clock.h"
 #include "player/ddraw/objects.h"
 #include "player/ddraw/screen.h"
+#include "player/ddraw/screenshot.h"
 
 namespace player {
 namespace {
@@ -24,9 +25,24 @@ long Setting(const NumberSetting& setting)
     return SettingNumber(setting.key, setting.low, setting.high, setting.fallback);
 }
 
+// A word setting through its parser; the default, and a debugger line, for a word that means nothing.
+template <typename Value>
+Value WordSetting(const char* key, bool (*parse)(const std::string&, Value*), const char* words,
+                  const char* fallback)
+{
+    const std::string text = SettingText(key);
+    Value value;
+    parse(fallback, &value);
+    if (!text.empty() && !parse(text, &value))
+        DebugLine("%s=%s is none of %s; %s is used", key, text.c_str(), words, fallback);
+    return value;
+}
+
 ScreenSettings ReadScreenSettings()
 {
-    return ScreenSettings{SettingSwitch(kWindowed, false), (int32_t)Setting(kWindowedScale)};
+    return ScreenSettings{SettingSwitch(kWindowed, false), (int32_t)Setting(kWindowedScale),
+                          WordSetting(kScaling, ParseScaling, "integer, aspect or stretch", "integer"),
+                          WordSetting(kFilter, ParseFilter, "nearest or sharp", "nearest")};
 }
 
 }  // namespace
@@ -40,6 +56,7 @@ HRESULT Unsupported(const char* what)
 DirectDrawObject::DirectDrawObject()
 {
     StartClock((int32_t)Setting(kFramesPerSecond), LogPath(DllFolder(), SettingText(kLog)));
+    ReadScreenshotSettings();
 }
 
 void DirectDrawObject::Forget(SurfaceObject* surface)
@@ -56,8 +73,8 @@ void DirectDrawObject::Forget(SurfaceObject* surface)
 void DirectDrawObject::Present(const Pixels& front, const PaletteColor* colors)
 {
     const int64_t entered = ClockNow();
-    ShowPicture(front.bits, front.pitch, colors);
-    FlipShown(entered);
+    const bool drawn = ShowPicture(front.bits, front.pitch, colors);
+    FlipShown(entered, drawn);
 }
 
 // ---- IUnknown ------------------------------------------------------------------------

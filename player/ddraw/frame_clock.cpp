@@ -86,7 +86,7 @@ void StartClock(int32_t framesPerSecond, const std::string& logPath)
     LogLine("clock ticks-per-second=%lld fps=%d", (long long)clock.ticksPerSecond, (int)framesPerSecond);
 }
 
-void FlipShown(int64_t entered)
+void FlipShown(int64_t entered, bool drawn)
 {
     if (!clock.pace)
         return;
@@ -107,9 +107,14 @@ void FlipShown(int64_t entered)
     }
     clock.pace->Shown(now);
     clock.flips += 1;
-    LogLine("flip n=%lld at=%lld frame=%lld fresh=%d present=%lld slept=%lld late=%lld", (long long)clock.flips,
-            (long long)now, (long long)clock.pace->Frame(), clock.pace->Fresh() ? 1 : 0,
-            (long long)(shown - entered), (long long)slept, (long long)(now - due));
+    LogLine("flip n=%lld at=%lld frame=%lld fresh=%d present=%lld slept=%lld late=%lld drawn=%d",
+            (long long)clock.flips, (long long)now, (long long)clock.pace->Frame(), clock.pace->Fresh() ? 1 : 0,
+            (long long)(shown - entered), (long long)slept, (long long)(now - due), drawn ? 1 : 0);
+}
+
+int64_t FlipCount()
+{
+    return clock.flips;
 }
 
 void StopClock()

@@ -5,20 +5,26 @@
 
 #include "player/common/debug_line.h"
 #include "player/ddraw/frame_clock.h"
+#include "player/ddraw/kept_place.h"
+#include "player/ddraw/screenshot.h"
 
 namespace player {
 namespace {
 
-// The style of a windowed picture: a caption, a close box and a minimise box;
-// no sizing border, the size being the picture's own.
-const LONG kWindowedStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// The style of a windowed picture: a caption, a close box, a minimise and a
+// maximise box, and a sizing border; the picture follows the client area.
+const LONG kWindowedStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME;
 
 struct Screen {
     HWND window = NULL;
     WNDPROC programProcedure = nullptr;  // the window's own, called for every message we do not take
     LONG programStyle = 0;               // the window's style as the program made it
-    ScreenSettings settings = {false, 0};
+    ScreenSettings settings = {false, 0, Scaling::kInteger, Filter::kNearest};
     bool windowed = false;
+    // The window's place while windowed: from the last run until it is first
+    // windowed, then as the user left it, for Alt+Enter back and the next run.
+    KeptPlace place = {false, 0, 0, {0, 0}};
+    bool placeNoted = false;  // windowed in this run: the place is worth keeping
     Size picture = {0, 0};
     // The last frame as the program drew it, for repainting and re-enlarging.
     std::vector<uint8_t> frame;
@@ -26,6 +32,8 @@ struct Screen {
     // The frame enlarged for the layout below, ready for the window.
     std::vector<uint32_t> enlarged;
     Placement placement = {0, {0, 0, 0, 0}};
+    // Tables for a picture of no whole factor, made when the layout changes.
+    Resampler resampler;
     Size client = {0, 0};
     bool enlargedCurrent = false;
     bool bordersPainted = false;
@@ -48,11 +56,24 @@ bool SamePlacement(const Placement& a, const Placement& b)
     return a.scale == b.scale && std::memcmp(&a.picture, &b.picture, sizeof a.picture) == 0;
 }
 
+Size BoxSize(const Box& box)
+{
+    return Size{box.right - box.left, box.bottom - box.top};
+}
+
+// Whether the shown picture is the picture times its factor, which Enlarge draws.
+bool WholeFactor(const Placement& placement)
+{
+    const Size shown = BoxSize(placement.picture);
+    return shown.width == screen.picture.width * placement.scale &&
+           shown.height == screen.picture.height * placement.scale;
+}
+
 // Brings the layout up to the window's client area as it is now.
 void Arrange()
 {
     const Size client = ClientSize();
-    const Placement placement = PlacePicture(screen.picture, client);
+    const Placement placement = PlacePicture(screen.picture, client, screen.settings.scaling);
     if (client.width == screen.client.width && client.height == screen.client.height &&
         SamePlacement(placement, screen.placement))
         return;
@@ -60,8 +81,12 @@ void Arrange()
     screen.placement = placement;
     screen.enlargedCurrent = false;
     screen.bordersPainted = false;
-    LogLine("layout client=%ldx%ld scale=%ld left=%ld top=%ld windowed=%d", (long)client.width, (long)client.height,
-            (long)placement.scale, (long)placement.picture.left, (long)placement.picture.top, screen.windowed ? 1 : 0);
+    const Size shown = BoxSize(placement.picture);
+    if (placement.scale != 0 && !WholeFactor(placement))
+        screen.resampler.Prepare(screen.picture, shown, screen.settings.filter);
+    LogLine("layout client=%ldx%ld scale=%ld left=%ld top=%ld windowed=%d picture=%ldx%ld", (long)client.width,
+            (long)client.height, (long)placement.scale, (long)placement.picture.left, (long)placement.picture.top,
+            screen.windowed ? 1 : 0, (long)shown.width, (long)shown.height);
 }
 
 void PaintBorders(HDC context)
@@ -97,8 +122,12 @@ void Paint(HDC context, bool wholeWindow)
         uint32_t table[256];
         PixelTable(screen.colors, table);
         screen.enlarged.resize((size_t)width * height);
-        Enlarge(screen.frame.data(), screen.picture.width, screen.picture, table, placement.scale,
-                screen.enlarged.data(), width * (int32_t)sizeof(uint32_t));
+        if (WholeFactor(placement))
+            Enlarge(screen.frame.data(), screen.picture.width, screen.picture, table, placement.scale,
+                    screen.enlarged.data(), width * (int32_t)sizeof(uint32_t));
+        else
+            screen.resampler.Draw(screen.frame.data(), screen.picture.width, table, screen.enlarged.data(),
+                                  width * (int32_t)sizeof(uint32_t));
         screen.enlargedCurrent = true;
     }
     BITMAPINFO info = {};
@@ -124,8 +153,44 @@ MONITORINFO MonitorOf(HWND window)
     return monitor;
 }
 
-// A captioned window whose client area is the picture times the windowed
-// factor, centred in the work area.
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT area, LPARAM boxes)
+{
+    reinterpret_cast<std::vector<Box>*>(boxes)->push_back(Box{area->left, area->top, area->right, area->bottom});
+    return TRUE;
+}
+
+// Whether the kept window, of this outer size, can be reached on the monitors there are now.
+bool KeptPlaceReachable(const KeptPlace& place, int width, int height)
+{
+    std::vector<Box> monitors;
+    EnumDisplayMonitors(NULL, NULL, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    const Box window = {place.left, place.top, place.left + width, place.top + height};
+    return PlaceReachable(window, monitors.data(), (int)monitors.size());
+}
+
+// The window's outer size for a client area of this size in this style.
+SIZE FrameSize(Size client, LONG style)
+{
+    RECT frame = {0, 0, client.width, client.height};
+    AdjustWindowRectEx(&frame, (DWORD)style, FALSE, (DWORD)GetWindowLongA(screen.window, GWL_EXSTYLE));
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// Notes where the window is while it is windowed and neither minimised nor maximised.
+void NotePlace()
+{
+    RECT outer, client;
+    if (!screen.windowed || IsIconic(screen.window) || IsZoomed(screen.window) ||
+        !GetWindowRect(screen.window, &outer) || !GetClientRect(screen.window, &client))
+        return;
+    screen.place = KeptPlace{true, outer.left, outer.top, {client.right, client.bottom}};
+    screen.placeNoted = true;
+}
+
+// A captioned window with a sizing border where it was last (when that can
+// still be reached), else with a client area of the picture times the
+// windowed factor, centred in the work area. A factor set explicitly sets the
+// size all the same.
 void MakeWindowed()
 {
     const MONITORINFO monitor = MonitorOf(screen.window);
@@ -134,20 +199,31 @@ void MakeWindowed()
                           monitor.rcMonitor.bottom - monitor.rcMonitor.top};
     const int32_t scale = WindowedScale(screen.picture, desktop, screen.settings.scale);
     const LONG style = kWindowedStyle | (GetWindowLongA(screen.window, GWL_STYLE) & WS_VISIBLE);
-    const DWORD extended = (DWORD)GetWindowLongA(screen.window, GWL_EXSTYLE);
-    RECT frame = {0, 0, screen.picture.width * scale, screen.picture.height * scale};
-    AdjustWindowRectEx(&frame, (DWORD)style, FALSE, extended);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    const int x = work.left + (width < work.right - work.left ? (work.right - work.left - width) / 2 : 0);
-    const int y = work.top + (height < work.bottom - work.top ? (work.bottom - work.top - height) / 2 : 0);
+    Size client = {screen.picture.width * scale, screen.picture.height * scale};
+    if (screen.place.known && screen.settings.scale == 0)
+        client = screen.place.client;
+    const SIZE frame = FrameSize(client, style);
+    int x = work.left + (frame.cx < work.right - work.left ? (work.right - work.left - frame.cx) / 2 : 0);
+    int y = work.top + (frame.cy < work.bottom - work.top ? (work.bottom - work.top - frame.cy) / 2 : 0);
+    if (screen.place.known && KeptPlaceReachable(screen.place, frame.cx, frame.cy)) {
+        x = screen.place.left;
+        y = screen.place.top;
+    } else if (screen.place.known) {
+        DebugLine("the window's kept place %ld,%ld is on no monitor now; it is centred", (long)screen.place.left,
+                  (long)screen.place.top);
+    }
     screen.windowed = true;
     SetWindowLongA(screen.window, GWL_STYLE, style);
-    SetWindowPos(screen.window, NULL, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(screen.window, NULL, x, y, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    NotePlace();
 }
 
 // Back to the program's own style, over the whole monitor.
 void MakeFullScreen()
 {
+    NotePlace();
+    if (IsZoomed(screen.window))
+        ShowWindow(screen.window, SW_RESTORE);  // the program's style, not a maximised one
     const RECT whole = MonitorOf(screen.window).rcMonitor;
     const LONG style = (screen.programStyle & ~WS_VISIBLE) | (GetWindowLongA(screen.window, GWL_STYLE) & WS_VISIBLE);
     screen.windowed = false;
@@ -164,6 +240,10 @@ void ApplyLayoutSetting()
 
 void LetGo()
 {
+    NotePlace();
+    if (screen.window && screen.placeNoted)
+        WriteKeptPlace(screen.place);
+    screen.placeNoted = false;
     if (screen.window && IsWindow(screen.window) &&
         GetWindowLongPtrA(screen.window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ScreenProcedure))
         SetWindowLongPtrA(screen.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(screen.programProcedure));
@@ -183,6 +263,12 @@ bool IsAltEnter(WPARAM key, LPARAM flags)
 LRESULT CALLBACK ScreenProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const WNDPROC program = screen.programProcedure;
+    if (IsScreenshotKey(message, wParam)) {
+        // Up, not down: Windows sends PrtScn's key-up alone.
+        if (message == WM_KEYUP || message == WM_SYSKEYUP)
+            SaveScreenshot(window, screen.frame, screen.picture, screen.colors);
+        return 0;
+    }
     switch (message) {
     case WM_PAINT: {
         PAINTSTRUCT paint;
@@ -194,6 +280,13 @@ LRESULT CALLBACK ScreenProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     }
     case WM_ERASEBKGND:
         return 1;  // the paint covers every pixel: no flash of black under the picture
+    case WM_SIZE:
+        // The picture follows the client area: the next paint lays it out afresh.
+        InvalidateRect(window, NULL, FALSE);
+        break;
+    case WM_EXITSIZEMOVE:
+        NotePlace();
+        break;
     case WM_SYSKEYDOWN:
         if (wParam == VK_RETURN && (lParam & (1 << 29))) {
             if (IsAltEnter(wParam, lParam)) {
@@ -241,6 +334,7 @@ void TakeWindow(HWND window, const ScreenSettings& settings)
     screen.programProcedure = program;
     screen.programStyle = GetWindowLongA(window, GWL_STYLE);
     screen.settings = settings;
+    screen.place = ReadKeptPlace();
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ScreenProcedure));
     ApplyLayoutSetting();
 }
@@ -255,21 +349,33 @@ void SetPictureSize(Size picture)
     ApplyLayoutSetting();
 }
 
-void ShowPicture(const uint8_t* pixels, int32_t pitch, const PaletteColor* colors)
+bool ShowPicture(const uint8_t* pixels, int32_t pitch, const PaletteColor* colors)
 {
     if (!screen.window || screen.picture.width <= 0)
-        return;
+        return false;
     const Size picture = screen.picture;
+    // A frame the window shows already (a still panel) is not drawn again: a
+    // window that needs its picture back gets WM_PAINT.
+    bool same = screen.enlargedCurrent && screen.frame.size() == (size_t)picture.width * picture.height &&
+                std::memcmp(screen.colors, colors, sizeof screen.colors) == 0;
     screen.frame.resize((size_t)picture.width * picture.height);
-    for (int32_t y = 0; y < picture.height; ++y)
-        std::memcpy(&screen.frame[(size_t)y * picture.width], pixels + (size_t)y * pitch, (size_t)picture.width);
+    for (int32_t y = 0; y < picture.height; ++y) {
+        uint8_t* row = &screen.frame[(size_t)y * picture.width];
+        const uint8_t* in = pixels + (size_t)y * pitch;
+        if (same && std::memcmp(row, in, (size_t)picture.width) != 0)
+            same = false;
+        std::memcpy(row, in, (size_t)picture.width);
+    }
+    if (same)
+        return false;
     std::memcpy(screen.colors, colors, sizeof screen.colors);
     screen.enlargedCurrent = false;
     HDC context = GetDC(screen.window);
     if (!context)
-        return;
+        return false;
     Paint(context, false);
     ReleaseDC(screen.window, context);
+    return true;
 }
 
 void GiveWindowBack()

@@ -1,14 +1,18 @@
 // The screen of the player's ddraw.dll: the program's own window shows the
-// front buffer, enlarged by the largest whole factor that fits its client area,
-// centred, with black around it, nearest pixel. By default the window stays as
-// the program made it (intro.exe's covers the screen: a borderless full
+// front buffer in its client area as the fill mode says (by default enlarged
+// by the largest whole factor that fits, centred, with black around it,
+// nearest pixel; picture_rules.h has the others). By default the window stays
+// as the program made it (intro.exe's covers the screen: a borderless full
 // screen at the desktop's own resolution); windowed, it becomes an ordinary
-// captioned window whose client area is the picture times a whole factor.
-// Alt+Enter switches between the two.
+// captioned window with a sizing border and a maximise box, first the picture
+// times a whole factor, and the picture follows its client area. Its size and
+// place are kept for the next run (kept_place.h). Alt+Enter switches between
+// the two.
 //
 // The window is subclassed while the display is taken: the subclass paints the
-// last picture when the window needs it, takes Alt+Enter, shows the arrow over
-// a caption, and lets go of the window when it is destroyed. Every other
+// last picture when the window needs it, follows its size, takes Alt+Enter and
+// the screenshot key (screenshot.h), shows the arrow over a caption, and lets
+// go of the window when it is destroyed. Every other
 // message reaches the program's procedure as it always would.
 #ifndef INTRO_PLAYER_DDRAW_SCREEN_H
 #define INTRO_PLAYER_DDRAW_SCREEN_H
@@ -22,6 +26,8 @@ namespace player {
 struct ScreenSettings {
     bool windowed;
     int32_t scale;  // of the windowed picture; 0 for the largest fitting 80% of the screen
+    Scaling scaling;
+    Filter filter;
 };
 
 // The program gave DirectDraw its window (SetCooperativeLevel). Taking another
@@ -32,8 +38,9 @@ void TakeWindow(HWND window, const ScreenSettings& settings);
 void SetPictureSize(Size picture);
 
 // Shows one frame of 8-bit pixels (`picture`-sized rows, `pitch` bytes apart)
-// through these colours, now. Nothing happens without a window to show it in.
-void ShowPicture(const uint8_t* pixels, int32_t pitch, const PaletteColor* colors);
+// through these colours, now; false when nothing was drawn: no window to show
+// it in, or the window shows that very frame already.
+bool ShowPicture(const uint8_t* pixels, int32_t pitch, const PaletteColor* colors);
 
 // The display is released: the window gets its own procedure back.
 void GiveWindowBack();

@@ -57,4 +57,27 @@ TEST(DisplaySettings, TheLogLiesBesideTheDllUnlessItsPathSaysWhere)
         EXPECT_EQ(player::LogPath("C:\\game\\", c.setting), c.path) << "'" << c.setting << "'";
 }
 
+TEST(DisplaySettings, FillModesAndFiltersByNameInAnyCase)
+{
+    player::Scaling scaling = player::Scaling::kInteger;
+    EXPECT_TRUE(player::ParseScaling("aspect", &scaling));
+    EXPECT_EQ(scaling, player::Scaling::kAspect);
+    EXPECT_TRUE(player::ParseScaling(" Stretch\t", &scaling));
+    EXPECT_EQ(scaling, player::Scaling::kStretch);
+    EXPECT_TRUE(player::ParseScaling("INTEGER", &scaling));
+    EXPECT_EQ(scaling, player::Scaling::kInteger);
+    for (const char* refused : {"", "fit", "aspect ratio", "4:3", "0"}) {
+        scaling = player::Scaling::kStretch;
+        EXPECT_FALSE(player::ParseScaling(refused, &scaling)) << refused;
+        EXPECT_EQ(scaling, player::Scaling::kStretch) << "untouched by " << refused;
+    }
+    player::Filter filter = player::Filter::kNearest;
+    EXPECT_TRUE(player::ParseFilter("Sharp", &filter));
+    EXPECT_EQ(filter, player::Filter::kSharp);
+    EXPECT_TRUE(player::ParseFilter("nearest ", &filter));
+    EXPECT_EQ(filter, player::Filter::kNearest);
+    for (const char* refused : {"", "bilinear", "smooth", "on"})
+        EXPECT_FALSE(player::ParseFilter(refused, &filter)) << refused;
+}
+
 }  // namespace

@@ -1,8 +1,11 @@
 // Where ddraw.dll puts the intro's picture in a window, the black around it,
-// and the 32-bit pixels it makes of the 8-bit ones.
+// the 32-bit pixels it makes of the 8-bit ones, and the picture at sizes that
+// are no whole factor.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <random>
 #include <vector>
 
 #include "player/ddraw/picture_rules.h"
@@ -157,6 +160,232 @@ TEST(PictureRules, EveryPixelBecomesASquareOfItsColourAndTheRowEndsStayUntouched
     std::vector<uint32_t> once(3 * 2, pad);
     player::Enlarge(source, 4, {3, 2}, table, 1, once.data(), 3 * 4);
     EXPECT_EQ(once, (std::vector<uint32_t>{a, b, c, d, e, f}));
+}
+
+// ---- Fill modes and resampling ----------------------------------------------------------
+
+TEST(PictureRules, EachModePlacesThePictureWhereItSays)
+{
+    using player::Scaling;
+    struct Case {
+        Scaling scaling;
+        player::Size client;
+        int32_t scale, left, top, width, height;
+    };
+    const Case cases[] = {
+        {Scaling::kInteger, {1920, 1080}, 4, 320, 60, 1280, 960},   // today's picture, the default
+        {Scaling::kAspect, {1920, 1080}, 5, 240, 0, 1440, 1080},    // 4.5 times: sharp enlarges by 5
+        {Scaling::kAspect, {1024, 768}, 4, 0, 0, 1024, 768},        // the whole screen, 3.2 times
+        {Scaling::kAspect, {640, 480}, 2, 0, 0, 640, 480},          // a whole factor stays whole
+        {Scaling::kAspect, {1366, 768}, 4, 171, 0, 1024, 768},
+        {Scaling::kAspect, {3840, 2160}, 9, 480, 0, 2880, 2160},
+        {Scaling::kAspect, {800, 1000}, 3, 0, 200, 800, 600},       // a tall window: black above and below
+        {Scaling::kAspect, {1000, 751}, 4, 0, 0, 1000, 750},        // 750.5 rows round to 750, leaning up
+        {Scaling::kAspect, {200, 150}, 1, 0, 0, 200, 150},          // smaller than the picture
+        {Scaling::kStretch, {1920, 1080}, 6, 0, 0, 1920, 1080},
+        {Scaling::kStretch, {1024, 768}, 4, 0, 0, 1024, 768},
+        {Scaling::kStretch, {700, 300}, 3, 0, 0, 700, 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (int)c.scaling << " on " << c.client.width << "x" << c.client.height);
+        const player::Placement placed = player::PlacePicture(kIntro, c.client, c.scaling);
+        EXPECT_EQ(placed.scale, c.scale);
+        EXPECT_EQ(placed.picture.left, c.left);
+        EXPECT_EQ(placed.picture.top, c.top);
+        EXPECT_EQ(placed.picture.right - placed.picture.left, c.width);
+        EXPECT_EQ(placed.picture.bottom - placed.picture.top, c.height);
+    }
+    for (Scaling scaling : {Scaling::kAspect, Scaling::kStretch}) {
+        EXPECT_EQ(player::PlacePicture(kIntro, {0, 0}, scaling).scale, 0);
+        EXPECT_EQ(player::PlacePicture(kIntro, {1920, 0}, scaling).scale, 0);
+    }
+}
+
+TEST(PictureRules, AKeptPlaceIsUsedOnlyWhereItsCaptionCanBeGrabbed)
+{
+    // A 1920x1080 monitor and, to its right, a 1280x1024 one.
+    const player::Box monitors[] = {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};
+    struct Case {
+        player::Box window;
+        bool onOne, onBoth;
+    };
+    const Case cases[] = {
+        {{100, 100, 800, 600}, true, true},
+        {{2000, 100, 2700, 600}, false, true},       // on the second monitor only
+        {{1800, 50, 2500, 550}, true, true},         // across the two
+        {{-600, 100, 100, 600}, true, true},         // 100 pixels still on the first
+        {{-600, 100, 63, 600}, false, false},        // 63: too little to grab
+        {{100, -20, 800, 500}, false, false},        // the caption above the top
+        {{100, 1070, 800, 1600}, false, false},      // the caption at the bottom edge
+        {{100, 1064, 800, 1600}, true, true},        // 16 rows of it still there
+        {{100, 1010, 800, 1600}, true, true},
+        {{3300, 100, 4000, 600}, false, false},      // where no monitor is
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.window.left << "," << c.window.top);
+        EXPECT_EQ(player::PlaceReachable(c.window, monitors, 1), c.onOne);
+        EXPECT_EQ(player::PlaceReachable(c.window, monitors, 2), c.onBoth);
+    }
+    EXPECT_FALSE(player::PlaceReachable({0, 0, 640, 480}, monitors, 0));
+}
+
+// A picture of every index, shuffled, and a table of distinct colours.
+struct TestPicture {
+    player::Size size;
+    std::vector<uint8_t> indices;
+    uint32_t table[256];
+    explicit TestPicture(player::Size s) : size(s), indices((size_t)s.width * s.height)
+    {
+        std::mt19937 random(7);
+        for (uint8_t& index : indices)
+            index = (uint8_t)(random() & 0xFF);
+        for (uint32_t i = 0; i < 256; ++i)
+            table[i] = (random() & 0xFFFFFFu);
+    }
+    std::vector<uint32_t> Drawn(player::Size target, player::Filter filter) const
+    {
+        player::Resampler resampler;
+        resampler.Prepare(size, target, filter);
+        std::vector<uint32_t> out((size_t)target.width * target.height, 0xAAAAAAAAu);
+        resampler.Draw(indices.data(), size.width, table, out.data(), target.width * 4);
+        return out;
+    }
+};
+
+TEST(PictureRules, AtAWholeFactorBothFiltersGiveWhatEnlargeGives)
+{
+    const TestPicture picture({40, 30});
+    for (int32_t scale = 1; scale <= 5; ++scale) {
+        SCOPED_TRACE(testing::Message() << "scale " << scale);
+        const player::Size target = {40 * scale, 30 * scale};
+        std::vector<uint32_t> enlarged((size_t)target.width * target.height);
+        player::Enlarge(picture.indices.data(), 40, picture.size, picture.table, scale, enlarged.data(),
+                        target.width * 4);
+        EXPECT_TRUE(picture.Drawn(target, player::Filter::kNearest) == enlarged);
+        EXPECT_TRUE(picture.Drawn(target, player::Filter::kSharp) == enlarged);
+    }
+}
+
+TEST(PictureRules, NearestTakesThePixelUnderEachCentre)
+{
+    using Tap = player::Resampler::Tap;
+    // Three pixels over five: centres at 0.3, 0.9, 1.5, 2.1 and 2.7 source pixels.
+    const std::vector<Tap> taps = player::Resampler::Taps(3, 5, player::Filter::kNearest);
+    const int32_t expected[] = {0, 0, 1, 2, 2};
+    ASSERT_EQ(taps.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(taps[i].first, expected[i]) << i;
+        EXPECT_EQ(taps[i].weight, 0u) << i;
+    }
+    // Shrunk: 4 over 2 takes the pixels under 1.0 and 3.0.
+    const std::vector<Tap> shrunk = player::Resampler::Taps(4, 2, player::Filter::kNearest);
+    EXPECT_EQ(shrunk[0].first, 1);
+    EXPECT_EQ(shrunk[1].first, 3);
+}
+
+TEST(PictureRules, SharpBlendsOnlyWhereTwoEnlargedPixelsMeet)
+{
+    using Tap = player::Resampler::Tap;
+    // Two pixels over three: enlarged twice to four, the centres at 1/6, 3/2 and 17/6
+    // enlarged pixels; only the middle one falls between two source pixels, halfway.
+    const std::vector<Tap> taps = player::Resampler::Taps(2, 3, player::Filter::kSharp);
+    ASSERT_EQ(taps.size(), 3u);
+    EXPECT_EQ(taps[0].first, 0);
+    EXPECT_EQ(taps[0].weight, 0u);
+    EXPECT_EQ(taps[1].first, 0);
+    EXPECT_EQ(taps[1].second, 1);
+    EXPECT_EQ(taps[1].weight, 128u);
+    EXPECT_EQ(taps[2].first, 1);
+    EXPECT_EQ(taps[2].weight, 0u);
+
+    // Black and white halfway: each channel 0x80.
+    player::Resampler resampler;
+    resampler.Prepare({2, 1}, {3, 1}, player::Filter::kSharp);
+    const uint8_t source[] = {0, 1};
+    uint32_t table[256] = {};
+    table[1] = 0xFFFFFF;
+    uint32_t out[3] = {};
+    resampler.Draw(source, 2, table, out, 12);
+    EXPECT_EQ(out[0], 0x000000u);
+    EXPECT_EQ(out[1], 0x808080u);
+    EXPECT_EQ(out[2], 0xFFFFFFu);
+}
+
+TEST(PictureRules, SharpGivesEveryColumnTheSameShareWhereNearestGivesFourOrFive)
+{
+    // 320 columns over 1440 (the aspect box on 1920x1080): 4.5 target pixels each.
+    auto spread = [](player::Filter filter) {
+        std::vector<double> share(320, 0.0);
+        for (const player::Resampler::Tap& tap : player::Resampler::Taps(320, 1440, filter)) {
+            EXPECT_TRUE(tap.second == tap.first || tap.second == tap.first + 1);
+            share[(size_t)tap.first] += (256.0 - tap.weight) / 256;
+            share[(size_t)tap.second] += tap.weight / 256.0;
+        }
+        const auto [least, most] = std::minmax_element(share.begin() + 1, share.end() - 1);
+        return *most - *least;
+    };
+    EXPECT_DOUBLE_EQ(spread(player::Filter::kNearest), 1.0);
+    EXPECT_LT(spread(player::Filter::kSharp), 0.25);
+}
+
+// The sharp picture made the plain way: enlarged whole into memory, then each
+// target pixel mixed from the four enlarged pixels around its centre in floating point.
+std::vector<uint32_t> PlainSharp(const TestPicture& picture, player::Size target)
+{
+    const int32_t across = (target.width + picture.size.width - 1) / picture.size.width;
+    const int32_t down = (target.height + picture.size.height - 1) / picture.size.height;
+    const int32_t bigWidth = picture.size.width * across, bigHeight = picture.size.height * down;
+    auto big = [&](int32_t x, int32_t y) {
+        x = std::clamp(x, 0, bigWidth - 1);
+        y = std::clamp(y, 0, bigHeight - 1);
+        return picture.table[picture.indices[(size_t)(y / down) * picture.size.width + x / across]];
+    };
+    std::vector<uint32_t> out((size_t)target.width * target.height);
+    for (int32_t y = 0; y < target.height; ++y)
+        for (int32_t x = 0; x < target.width; ++x) {
+            const double u = std::max(0.0, (x + 0.5) * bigWidth / target.width - 0.5);
+            const double v = std::max(0.0, (y + 0.5) * bigHeight / target.height - 0.5);
+            const int32_t u0 = (int32_t)u, v0 = (int32_t)v;
+            const double fu = u - u0, fv = v - v0;
+            uint32_t pixel = 0;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                auto channel = [&](int32_t bx, int32_t by) { return (double)(big(bx, by) >> shift & 0xFF); };
+                const double top = channel(u0, v0) * (1 - fu) + channel(u0 + 1, v0) * fu;
+                const double bottom = channel(u0, v0 + 1) * (1 - fu) + channel(u0 + 1, v0 + 1) * fu;
+                pixel |= (uint32_t)std::lround(top * (1 - fv) + bottom * fv) << shift;
+            }
+            out[(size_t)y * target.width + x] = pixel;
+        }
+    return out;
+}
+
+TEST(PictureRules, SharpIsTheWholeEnlargementSmoothedDownToTheSize)
+{
+    const TestPicture picture({32, 24});
+    const player::Size targets[] = {{144, 108}, {100, 75}, {47, 90}, {32, 37}, {64, 29}};
+    for (player::Size target : targets) {
+        SCOPED_TRACE(testing::Message() << target.width << "x" << target.height);
+        const std::vector<uint32_t> drawn = picture.Drawn(target, player::Filter::kSharp);
+        const std::vector<uint32_t> plain = PlainSharp(picture, target);
+        int worst = 0;
+        for (size_t i = 0; i < drawn.size(); ++i)
+            for (int shift = 0; shift <= 24; shift += 8)
+                worst = std::max(worst, std::abs((int)(drawn[i] >> shift & 0xFF) - (int)(plain[i] >> shift & 0xFF)));
+        // Weights in 256ths, rounded twice: at most a step or two from the exact mix.
+        EXPECT_LE(worst, 2);
+    }
+}
+
+TEST(PictureRules, NearestDrawsEachPixelFromTheSourcePixelUnderItsCentre)
+{
+    const TestPicture picture({32, 24});
+    const std::vector<uint32_t> drawn = picture.Drawn({101, 77}, player::Filter::kNearest);
+    for (int32_t y = 0; y < 77; ++y)
+        for (int32_t x = 0; x < 101; ++x) {
+            const int32_t sx = (2 * x + 1) * 32 / 202, sy = (2 * y + 1) * 24 / 154;
+            ASSERT_EQ(drawn[(size_t)y * 101 + x], picture.table[picture.indices[(size_t)sy * 32 + sx]])
+                << x << "," << y;
+        }
 }
 
 }  // namespace

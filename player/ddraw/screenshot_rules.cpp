@@ -1,0 +1,69 @@
+#include "player/ddraw/screenshot_rules.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "player/common/setting_rules.h"
+
+namespace player {
+namespace {
+
+// Keys that type no character, so that no WM_CHAR of theirs reaches the
+// program after the key itself is held back.
+struct NamedKey {
+    const char* name;
+    uint32_t key;
+};
+const NamedKey kNamedKeys[] = {
+    {"prtscn", kPrintScreenKey}, {"printscreen", kPrintScreenKey}, {"print", kPrintScreenKey},
+    {"pause", 0x13},             {"scrolllock", 0x91},             {"insert", 0x2D},
+    {"none", 0},
+};
+const uint32_t kF1 = 0x70;
+
+}  // namespace
+
+const char kScreenshotKey[] = "screenshot_key";
+const char kScreenshot[] = "screenshot";
+
+bool ParseKeyName(const std::string& text, uint32_t* key)
+{
+    const std::string name = Word(text);
+    for (const NamedKey& named : kNamedKeys)
+        if (name == named.name) {
+            *key = named.key;
+            return true;
+        }
+    long number = 0;
+    if (name.size() >= 2 && name[0] == 'f' && std::isdigit((unsigned char)name[1]) &&
+        ParseNumber(name.substr(1), 1, 12, &number) && name[1] != '0') {
+        *key = kF1 + (uint32_t)(number - 1);
+        return true;
+    }
+    return false;
+}
+
+bool ParseShotKind(const std::string& text, ShotKind* kind)
+{
+    const std::string name = Word(text);
+    if (name == "frame")
+        *kind = ShotKind::kFrame;
+    else if (name == "shown")
+        *kind = ShotKind::kShown;
+    else
+        return false;
+    return true;
+}
+
+std::string ScreenshotName(const ShotTime& time, int64_t flips, int attempt)
+{
+    char name[96];
+    char suffix[16] = "";
+    if (attempt > 1)
+        std::snprintf(suffix, sizeof suffix, "-%d", attempt);
+    std::snprintf(name, sizeof name, "%04d-%02d-%02d_%02d-%02d-%02d_flip%05lld%s.png", time.year, time.month,
+                  time.day, time.hour, time.minute, time.second, (long long)flips, suffix);
+    return name;
+}
+
+}  // namespace player
