@@ -1,6 +1,7 @@
 # The run's music (sourced by scripts/run.sh): the player's winmm.dll beside
 # intro.exe, enabled for intro.exe alone in the Wine prefix, and track 5 in the
-# music folder beside it: the generated one, a file of the player's own, or none.
+# music folder beside it: the generated one (as Ogg Vorbis), a file of the
+# player's own, or none.
 
 # "default", "none", or the full path given to --music.
 RUN_MUSIC=default
@@ -12,8 +13,8 @@ music_prepare() {  # folder beside intro.exe
     [ "$RUN_MUSIC" = none ] && { echo "run: no music (--no-music)"; return 0; }
     mkdir -p "$folder/music"
     if [ "$RUN_MUSIC" = default ]; then
-        cp build/host/music/track05.wav "$folder/music/track05.wav"
-        echo "run: music: track 5 as composed for the intro (build/host/music/track05.wav)"
+        cp build/host/music/track05.ogg "$folder/music/track05.ogg"
+        echo "run: music: track 5 as composed for the intro (build/host/music/track05.ogg)"
     else
         # Any format Debian's ffmpeg reads, as the CD's own: 44100 Hz, 16-bit, stereo.
         if ! ffmpeg -loglevel error -y -i "$RUN_MUSIC" -vn -ar 44100 -ac 2 -c:a pcm_s16le \

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <utility>
 
 #include "player/winmm/mci_text.h"
 
@@ -10,17 +11,41 @@ namespace winmm {
 // The longest track a position can name: a tmsf minute field holds 255.
 static constexpr uint64_t kLongestTrack = 255ull * 60 * kCdFramesPerSecond;
 
-int TrackOfFileName(const std::string& name)
+int TrackOfFileName(const std::string& name, TrackKind* kind)
 {
-    static const char kPattern[] = "trackNN.wav";
-    if (name.size() != sizeof kPattern - 1)
+    static const char kPattern[] = "trackNN.";
+    static const std::pair<const char*, TrackKind> kExtensions[] = {{"wav", TrackKind::Wav}, {"ogg", TrackKind::Ogg}};
+    const size_t stem = sizeof kPattern - 1;
+    std::string lower;
+    for (char c : name)
+        lower += (char)std::tolower((unsigned char)c);
+    if (lower.size() != stem + 3)
         return 0;
-    for (size_t i = 0; i < name.size(); ++i) {
-        char c = (char)std::tolower((unsigned char)name[i]);
-        if (kPattern[i] == 'N' ? !std::isdigit((unsigned char)c) : c != kPattern[i])
+    for (size_t i = 0; i < stem; ++i)
+        if (kPattern[i] == 'N' ? !std::isdigit((unsigned char)lower[i]) : lower[i] != kPattern[i])
             return 0;
+    for (const auto& extension : kExtensions) {
+        if (lower.compare(stem, 3, extension.first) != 0)
+            continue;
+        if (kind)
+            *kind = extension.second;
+        return (lower[5] - '0') * 10 + (lower[6] - '0');
     }
-    return (name[5] - '0') * 10 + (name[6] - '0');
+    return 0;
+}
+
+std::vector<std::vector<std::string>> TrackFileNames(const std::vector<std::string>& names)
+{
+    std::vector<std::vector<std::string>> tracks(kMostTracks);
+    for (TrackKind wanted : {TrackKind::Wav, TrackKind::Ogg}) {
+        for (const std::string& name : names) {
+            TrackKind kind;
+            int track = TrackOfFileName(name, &kind);
+            if (track != 0 && kind == wanted)
+                tracks[track - 1].push_back(name);
+        }
+    }
+    return tracks;
 }
 
 // CD frames of a file, the last part-frame counted whole.

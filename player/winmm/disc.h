@@ -25,9 +25,19 @@ struct TrackFile {
     uint64_t frames = 0;
 };
 
-// The track a file name stands for: "track05.wav" in any case is 5; 0 for
-// any other name.
-int TrackOfFileName(const std::string& name);
+// What a track's file holds: PCM samples in a WAV, or an Ogg Vorbis stream.
+enum class TrackKind { Wav, Ogg };
+
+// The track a file name stands for: "track05.wav" or "Track05.OGG" in any
+// case is 5, its kind told by the extension; 0 for any other name.
+int TrackOfFileName(const std::string& name, TrackKind* kind = nullptr);
+
+// A folder's file names, sorted into the tracks they stand for (result[0]
+// is track 1's), each track's names in the order they are tried: its WAV
+// before its Ogg, as the WAV is the sound itself and the Ogg a copy that
+// lost a little; names of one kind in the folder's order. The first that
+// can be played is the track's file.
+std::vector<std::vector<std::string>> TrackFileNames(const std::vector<std::string>& names);
 
 enum class TimeFormat { Msf, Tmsf, Milliseconds };
 

@@ -50,56 +50,63 @@ static std::string FolderPath()
     return folder;
 }
 
-// The track's format, or false with the reason in a debugger line.
-static bool ReadFormat(const std::string& path, winmm::WavFormat* format)
+TrackFileSound OpenTrackFile(const std::string& path)
 {
-    FileSource file(path);
-    if (!file.IsOpen()) {
+    TrackFileSound track;
+    track.file.reset(new FileSource(path));
+    if (!track.file->IsOpen()) {
         DebugLine("%s cannot be opened (error %lu); the system's cdaudio plays its track", path.c_str(),
                   GetLastError());
-        return false;
+        return track;
     }
-    std::string refusal = winmm::ReadWavFormat(file, format);
-    if (!refusal.empty()) {
+    winmm::TrackKind kind = winmm::TrackKind::Wav;
+    winmm::TrackOfFileName(path.substr(path.find_last_of("\\/") + 1), &kind);
+    std::string refusal;
+    track.sound = winmm::OpenTrackSound(*track.file, kind, &refusal);
+    if (!track.sound)
         DebugLine("%s is no track this DLL plays (%s); the system's cdaudio plays its track", path.c_str(),
                   refusal.c_str());
-        return false;
-    }
-    return true;
+    return track;
+}
+
+// The names of the folder's files, in the order the system lists them.
+static std::vector<std::string> FileNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
 }
 
 MusicFolder ReadMusicFolder()
 {
     const std::string folder = FolderPath();
+    const std::vector<std::vector<std::string>> names = winmm::TrackFileNames(FileNames(folder));
     std::vector<winmm::TrackFile> tracks(winmm::kMostTracks);
     MusicFolder music;
     music.paths.resize(winmm::kMostTracks);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*.wav").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return music;
-    do {
-        int track = winmm::TrackOfFileName(found.cFileName);
-        if (track == 0 || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        const std::string path = folder + found.cFileName;
-        if (!music.paths[track - 1].empty()) {
-            DebugLine("%s and %s are both track %d; the first is played", music.paths[track - 1].c_str(),
-                      path.c_str(), track);
-            continue;
+    for (int track = 1; track <= winmm::kMostTracks; ++track) {
+        std::string& chosen = music.paths[track - 1];
+        for (const std::string& name : names[track - 1]) {
+            const std::string path = folder + name;
+            if (!chosen.empty()) {
+                DebugLine("%s and %s are both track %d; the first is played", chosen.c_str(), path.c_str(), track);
+                continue;
+            }
+            TrackFileSound file = OpenTrackFile(path);
+            if (!file.sound)
+                continue;
+            tracks[track - 1] = winmm::TrackFile{file.sound->Format().rate, file.sound->Format().frames};
+            chosen = path;
         }
-        winmm::WavFormat format;
-        if (!ReadFormat(path, &format))
-            continue;
-        tracks[track - 1] = winmm::TrackFile{format.rate, format.frames};
-        music.paths[track - 1] = path;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    }
     music.disc = winmm::Disc(tracks);
     return music;
-}
-
-bool ReadTrackFormat(const std::string& path, winmm::WavFormat* format)
-{
-    return ReadFormat(path, format);
 }

@@ -1,6 +1,7 @@
-// The music folder beside intro.exe: the WAV files that stand for the CD's
-// tracks (music\trackNN.wav; the setting "music" names another folder), and
-// reading them through the platform's file calls.
+// The music folder beside intro.exe: the files that stand for the CD's
+// tracks (music\trackNN.wav or music\trackNN.ogg, in any case; the setting
+// "music" names another folder), and reading them through the platform's
+// file calls.
 #ifndef INTRO_PLAYER_WINMM_MUSIC_FOLDER_H
 #define INTRO_PLAYER_WINMM_MUSIC_FOLDER_H
 
@@ -9,10 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "player/winmm/disc.h"
-#include "player/winmm/wav_reader.h"
+#include <memory>
 
-// An open file as the WAV reader reads it; every read asks the platform for
+#include "player/winmm/disc.h"
+#include "player/winmm/track_reader.h"
+
+// An open file as the track reader reads it; every read asks the platform for
 // no more than it was given room for.
 class FileSource : public winmm::ByteSource {
 public:
@@ -31,17 +34,22 @@ private:
 };
 
 // The tracks the folder holds, as a disc, and the file of each (paths[0] is
-// track 1's; empty where there is none). A file that is no WAV this DLL can
-// stream gets a debugger line and is left off, so that the system plays its
-// track.
+// track 1's; empty where there is none). Where a track has both, its WAV is
+// played before its Ogg (winmm::TrackFileNames), and a debugger line names
+// the one left aside. A file this DLL cannot play gets a debugger line and
+// is left off; with no other file for its track the system plays it.
 struct MusicFolder {
     winmm::Disc disc;
     std::vector<std::string> paths;
 };
 MusicFolder ReadMusicFolder();
 
-// The format of a track's file as read now, for the thread that streams it;
-// false, with a debugger line, when it cannot be read any more.
-bool ReadTrackFormat(const std::string& path, winmm::WavFormat* format);
+// A track's file opened for the thread that streams it; `sound` is null,
+// with a debugger line, when it cannot be played any more.
+struct TrackFileSound {
+    std::unique_ptr<FileSource> file;
+    std::unique_ptr<winmm::TrackSound> sound;  // reads from file
+};
+TrackFileSound OpenTrackFile(const std::string& path);
 
 #endif

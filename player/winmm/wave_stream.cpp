@@ -8,6 +8,7 @@
 #include "player/common/passthrough.h"
 #include "player/winmm/event_log.h"
 #include "player/winmm/music_folder.h"
+#include "player/winmm/volume.h"
 
 namespace {
 
@@ -55,6 +56,19 @@ void FindWaveOut()
     Find(&waveOut.restart, "waveOutRestart");
 }
 
+// The system's description of a PCM format.
+WAVEFORMATEX PcmWave(const winmm::WavFormat& format)
+{
+    WAVEFORMATEX wave = {};
+    wave.wFormatTag = WAVE_FORMAT_PCM;
+    wave.nChannels = format.channels;
+    wave.nSamplesPerSec = format.rate;
+    wave.wBitsPerSample = format.bits;
+    wave.nBlockAlign = format.frameBytes;
+    wave.nAvgBytesPerSec = format.rate * format.frameBytes;
+    return wave;
+}
+
 void PostNotification(HWND window, unsigned flag)
 {
     if (window)
@@ -80,6 +94,7 @@ struct Playback {
 
     std::vector<winmm::Segment> segments;
     std::vector<std::string> files;  // of each segment
+    int volume = winmm::kFullVolume;
     HANDLE wake;   // an order came, or the system is done with a buffer
     HANDLE ended;  // the sound is silenced and the device closed
     HMODULE pin = NULL;  // this DLL, held while the thread runs
@@ -128,7 +143,7 @@ private:
     HWAVEOUT out_ = NULL;
     bool outPaused_ = false;
     winmm::WavFormat outFormat_;
-    std::unique_ptr<FileSource> file_;
+    TrackFileSound track_;
     winmm::WavFormat format_;
     size_t segment_ = 0;
     uint64_t next_ = 0, end_ = 0;  // sample frames of the segment still to queue
@@ -200,6 +215,7 @@ static bool SameFormat(const winmm::WavFormat& a, const winmm::WavFormat& b)
 bool Streamer::FillAndQueue()
 {
     Buffer* buffer;
+    bool holding = false;
     while (!exhausted_ && (buffer = FreeBuffer()) != nullptr) {
         if (!Advance()) {
             exhausted_ = true;
@@ -210,22 +226,31 @@ bool Streamer::FillAndQueue()
                 break;  // the next file needs the device opened afresh, once this one has played
             CloseOut();
         }
-        if (!out_ && !OpenOut())
-            return false;
+        if (!out_) {
+            if (!OpenOut())
+                return false;
+            // A fresh device waits until every buffer is queued: a first buffer
+            // playing alone runs dry when the thread is late with the second.
+            if (!outPaused_) {
+                waveOut.pause(out_);
+                holding = true;
+            }
+        }
         const uint32_t perBuffer = format_.rate / kBuffersPerSecond;
         const uint64_t frames = end_ - next_ < perBuffer ? end_ - next_ : perBuffer;
         buffer->bytes.resize((size_t)frames * format_.frameBytes);
-        size_t got = file_->ReadAt(format_.dataOffset + next_ * format_.frameBytes, buffer->bytes.data(),
-                                   buffer->bytes.size());
-        if (got < format_.frameBytes) {
+        size_t got = track_.sound->Read(next_, buffer->bytes.data(), (size_t)frames);
+        if (got == 0) {
             DebugLine("a track's file ends early; the rest of its range is skipped");
             next_ = end_;
             continue;
         }
-        next_ += got / format_.frameBytes;
+        next_ += got;
+        const size_t bytes = got * format_.frameBytes;
+        winmm::ScaleSamples(buffer->bytes.data(), bytes, format_.bits, playback_.volume);
         buffer->header = WAVEHDR();
         buffer->header.lpData = buffer->bytes.data();
-        buffer->header.dwBufferLength = (DWORD)(got - got % format_.frameBytes);
+        buffer->header.dwBufferLength = (DWORD)bytes;
         buffer->segment = segment_;
         buffer->endSample = next_;
         if (waveOut.prepare(out_, &buffer->header, sizeof buffer->header) != MMSYSERR_NOERROR ||
@@ -239,6 +264,8 @@ bool Streamer::FillAndQueue()
             LogEvent("sound started: the first buffer is queued");
         soundStarted_ = true;
     }
+    if (holding && out_)
+        waveOut.restart(out_);
     return true;
 }
 
@@ -257,9 +284,10 @@ bool Streamer::OpenSegment(size_t index)
 {
     segment_ = index;
     const winmm::Segment& segment = playback_.segments[index];
-    file_.reset(new FileSource(playback_.files[index]));
-    if (!ReadTrackFormat(playback_.files[index], &format_) || !file_->IsOpen())
+    track_ = OpenTrackFile(playback_.files[index]);
+    if (!track_.sound)
         return false;
+    format_ = track_.sound->Format();
     next_ = segment.first;
     end_ = segment.end < format_.frames ? segment.end : format_.frames;
     return true;
@@ -267,13 +295,7 @@ bool Streamer::OpenSegment(size_t index)
 
 bool Streamer::OpenOut()
 {
-    WAVEFORMATEX wave = {};
-    wave.wFormatTag = WAVE_FORMAT_PCM;
-    wave.nChannels = format_.channels;
-    wave.nSamplesPerSec = format_.rate;
-    wave.wBitsPerSample = format_.bits;
-    wave.nBlockAlign = format_.frameBytes;
-    wave.nAvgBytesPerSec = format_.rate * format_.frameBytes;
+    WAVEFORMATEX wave = PcmWave(format_);
     MMRESULT result = waveOut.open(&out_, WAVE_MAPPER, &wave, reinterpret_cast<DWORD_PTR>(playback_.wake), 0,
                                    CALLBACK_EVENT);
     if (result != MMSYSERR_NOERROR) {
@@ -344,14 +366,36 @@ DWORD WINAPI StreamThread(void* parameter)
     FreeLibraryAndExitThread(pin, 0);
 }
 
+// Opens and closes the sound device once, when the program first speaks to
+// the CD (at its start): the system's first open sets up its whole sound path
+// (under Wine, the sound server's connection), which would otherwise fall
+// between the program's play command and the first sound.
+void WarmUp()
+{
+    winmm::WavFormat cd;  // the CD's own: 44100 Hz, 16 bits, stereo
+    cd.rate = 44100;
+    cd.channels = 2;
+    cd.bits = 16;
+    cd.frameBytes = 4;
+    WAVEFORMATEX wave = PcmWave(cd);
+    const DWORD began = GetTickCount();
+    HWAVEOUT out = NULL;
+    const MMRESULT result = waveOut.open(&out, WAVE_MAPPER, &wave, 0, 0, CALLBACK_NULL);
+    if (result == MMSYSERR_NOERROR)
+        waveOut.close(out);
+    LogEvent("sound device opened and closed once in %lu ms (waveOutOpen: %u)", GetTickCount() - began, result);
+}
+
 }  // namespace
 
-WaveStream::WaveStream(std::vector<std::string> paths) : paths_(std::move(paths))
+WaveStream::WaveStream(std::vector<std::string> paths, int volume) : paths_(std::move(paths)), volume_(volume)
 {
     InitializeCriticalSection(&lock_);
     FindWaveOut();
     if (!waveOut.found)
         DebugLine("the system's winmm.dll lacks waveOut functions; the music folder cannot play");
+    else
+        WarmUp();
 }
 
 WaveStream::~WaveStream()
@@ -374,6 +418,7 @@ bool WaveStream::Play(const std::vector<winmm::Segment>& segments, uintptr_t win
         return false;
     auto playback = std::make_shared<Playback>();
     playback->segments = segments;
+    playback->volume = volume_;
     for (const winmm::Segment& segment : segments)
         playback->files.push_back(paths_[segment.track - 1]);
     playback->window = reinterpret_cast<HWND>(window);

@@ -22,8 +22,8 @@ struct Playback;
 
 class WaveStream : public winmm::CdPlatform {
 public:
-    // paths[0] is track 1's file.
-    explicit WaveStream(std::vector<std::string> paths);
+    // paths[0] is track 1's file; the samples are written at `volume` (winmm/volume.h).
+    WaveStream(std::vector<std::string> paths, int volume);
     ~WaveStream() override;
     WaveStream(const WaveStream&) = delete;
     WaveStream& operator=(const WaveStream&) = delete;
@@ -41,6 +41,7 @@ private:
     std::shared_ptr<Playback> Current();
 
     std::vector<std::string> paths_;
+    const int volume_;
     // The range under way; guarded, since a caller that waits for its end
     // takes it from another thread than the one that stops it.
     CRITICAL_SECTION lock_;

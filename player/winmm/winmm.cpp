@@ -2,10 +2,10 @@
 //
 // intro.exe cues track 5 of the audio CD through mciSendStringA. When this
 // DLL lies beside it, with a music folder that holds the track asked for
-// (music\trackNN.wav), the cdaudio commands are answered here and the track
-// streams from the file through the system's waveOut; with no such folder,
-// for any other program, and for every other command, the system's own
-// winmm.dll answers, unchanged. Every other export of winmm passes through.
+// (music\trackNN.wav or music\trackNN.ogg), the cdaudio commands are
+// answered here and the track streams from the file through the system's
+// waveOut; with no such folder, for any other program, and for every other
+// command, the system's own winmm.dll answers, unchanged. Every other export of winmm passes through.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -16,6 +16,7 @@
 #include "player/winmm/cd_device.h"
 #include "player/winmm/event_log.h"
 #include "player/winmm/music_folder.h"
+#include "player/winmm/volume.h"
 #include "player/winmm/wave_stream.h"
 
 // The device's answers are the platform's own codes.
@@ -66,9 +67,10 @@ winmm::CdDevice* ServedDevice()
         LogEvent("no track in the music folder: the system's MCI answers every command");
         return nullptr;
     }
-    stream = new WaveStream(music.paths);
+    const int volume = (int)player::SettingNumber("volume", 0, winmm::kFullVolume, winmm::kFullVolume);
+    stream = new WaveStream(music.paths, volume);
     device = new winmm::CdDevice(music.disc, stream);
-    LogEvent("serving cdaudio: %d tracks on the disc", music.disc.Count());
+    LogEvent("serving cdaudio: %d tracks on the disc, at volume %d", music.disc.Count(), volume);
     return device;
 }
 

@@ -43,10 +43,19 @@ TEST(Disc, TrackNumbersComeFromFileNamesInAnyCase)
     const std::pair<const char*, int> cases[] = {
         {"track05.wav", 5}, {"TRACK05.WAV", 5}, {"Track12.Wav", 12}, {"track99.wav", 99}, {"track01.wav", 1},
         {"track00.wav", 0}, {"track5.wav", 0},  {"track005.wav", 0}, {"track05.mp3", 0}, {"track05.wav.bak", 0},
-        {"xtrack05.wav", 0}, {"trackab.wav", 0}, {"", 0},
+        {"xtrack05.wav", 0}, {"trackab.wav", 0}, {"", 0}, {"track05.ogg.part", 0}, {"track05.oga", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(winmm::TrackOfFileName(c.first), c.second) << c.first;
+    const std::pair<const char*, winmm::TrackKind> kinds[] = {
+        {"track05.wav", winmm::TrackKind::Wav}, {"Track05.OGG", winmm::TrackKind::Ogg},
+        {"TRACK31.Ogg", winmm::TrackKind::Ogg}, {"track99.WaV", winmm::TrackKind::Wav},
+    };
+    for (const auto& c : kinds) {
+        winmm::TrackKind kind = c.second == winmm::TrackKind::Wav ? winmm::TrackKind::Ogg : winmm::TrackKind::Wav;
+        EXPECT_NE(winmm::TrackOfFileName(c.first, &kind), 0) << c.first;
+        EXPECT_EQ(kind, c.second) << c.first;
+    }
 }
 
 TEST(Disc, TracksLieEndToEndFromTwoSecondsIn)

@@ -2,39 +2,10 @@
 // why, and that it never reads more than it needs nor past the file's end.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "player/winmm/wav_reader.h"
+#include "tests/player/memory_source.h"
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
-
-// Memory as a file, noting how it is read.
-class MemorySource : public winmm::ByteSource {
-public:
-    explicit MemorySource(Bytes bytes) : bytes_(std::move(bytes)) {}
-    uint64_t Size() const override { return bytes_.size(); }
-    size_t ReadAt(uint64_t offset, void* into, size_t bytes) override
-    {
-        ++reads;
-        largestRead = std::max(largestRead, bytes);
-        if (offset >= bytes_.size())
-            return 0;
-        size_t n = std::min<uint64_t>(bytes, bytes_.size() - offset);
-        std::memcpy(into, bytes_.data() + offset, n);
-        return n;
-    }
-    int reads = 0;
-    size_t largestRead = 0;
-
-private:
-    Bytes bytes_;
-};
 
 void Put16(Bytes* b, unsigned v)
 {
@@ -218,8 +189,7 @@ TEST(WavReader, TheFuzzersCorpusReadsWithoutFault)
     for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {
         if (!entry.is_regular_file())
             continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        MemorySource source(Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+        MemorySource source(FileBytes(entry.path()));
         winmm::WavFormat format;
         std::string refusal = winmm::ReadWavFormat(source, &format);
         if (refusal.empty()) {

@@ -1,0 +1,32 @@
+#include "player/winmm/volume.h"
+
+#include <cstring>
+
+namespace winmm {
+
+// value * volume / 100, rounded to the nearest with halves away from zero.
+static int Scaled(int value, int volume)
+{
+    int product = value * volume;
+    return (product + (product < 0 ? -kFullVolume / 2 : kFullVolume / 2)) / kFullVolume;
+}
+
+void ScaleSamples(void* samples, size_t bytes, uint16_t bits, int volume)
+{
+    if (volume >= kFullVolume)
+        return;
+    unsigned char* at = static_cast<unsigned char*>(samples);
+    if (bits == 8) {
+        for (size_t i = 0; i < bytes; ++i)
+            at[i] = (unsigned char)(128 + Scaled(at[i] - 128, volume));
+        return;
+    }
+    for (size_t i = 0; i + 1 < bytes; i += 2) {
+        int16_t sample;
+        std::memcpy(&sample, at + i, 2);
+        sample = (int16_t)Scaled(sample, volume);
+        std::memcpy(at + i, &sample, 2);
+    }
+}
+
+}  // namespace winmm

@@ -1,0 +1,23 @@
+// The music's volume, set as "volume" (0 to 100) in winmm.ini or in
+// INTRO_WINMM_VOLUME: the samples this DLL writes are scaled by volume/100,
+// rounded to the nearest (halves away from zero, so that quiet music keeps
+// no offset). The system's mixer is the user's and is left alone. At 100
+// the samples are written as the file holds them, byte for byte.
+// Platform-free, so the host tests check it too.
+#ifndef INTRO_PLAYER_WINMM_VOLUME_H
+#define INTRO_PLAYER_WINMM_VOLUME_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace winmm {
+
+constexpr int kFullVolume = 100;
+
+// Scales `bytes` of samples of `bits` (8, unsigned about 128, or 16, signed)
+// by volume/100 in place.
+void ScaleSamples(void* samples, size_t bytes, uint16_t bits, int volume);
+
+}  // namespace winmm
+
+#endif
