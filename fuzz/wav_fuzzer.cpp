@@ -1,11 +1,12 @@
-// The player's fuzzer: each input is read as a track's WAV file by the reader
-// of winmm.dll, and as command strings (one a line) by its cdaudio device over
-// a disc of that file; a read past the input or any other fault aborts.
+// The player's fuzzer: each input is read as a track's file by the readers of
+// winmm.dll (an Ogg Vorbis stream when it begins as one, "OggS", else a WAV),
+// and as command strings (one a line) by its cdaudio device over a disc of
+// that file; a read past the input or any other fault aborts.
 #include <cstring>
 #include <string>
 
 #include "player/winmm/cd_device.h"
-#include "player/winmm/wav_reader.h"
+#include "player/winmm/track_reader.h"
 
 namespace {
 
@@ -51,17 +52,45 @@ public:
     }
 };
 
+// The most frames of a stream decoded, so that a long one does not stall the run.
+constexpr uint64_t kMostFramesDecoded = 1 << 16;
+
+// Reads the sound in order, then from its middle and its last frame; a read
+// that gives more than asked aborts.
+void ReadSound(winmm::TrackSound& sound)
+{
+    const winmm::WavFormat& format = sound.Format();
+    std::vector<unsigned char> buffer(1000 * format.frameBytes);
+    uint64_t at = 0;
+    size_t got = 1;
+    while (at < kMostFramesDecoded && got > 0) {
+        got = sound.Read(at, buffer.data(), 1000);
+        if (got > 1000)
+            __builtin_trap();
+        at += got;
+    }
+    for (uint64_t first : {format.frames / 2, format.frames - 1})
+        if (sound.Read(first, buffer.data(), 1000) > 1000)
+            __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     InputSource source(data, size);
+    const bool ogg = size >= 4 && std::memcmp(data, "OggS", 4) == 0;
+    std::string refusal;
+    auto sound = winmm::OpenTrackSound(source, ogg ? winmm::TrackKind::Ogg : winmm::TrackKind::Wav, &refusal);
     winmm::WavFormat format;
-    std::string refusal = winmm::ReadWavFormat(source, &format);
-    if (refusal.empty() && (format.frames == 0 || format.dataOffset + format.frames * format.frameBytes > size))
-        __builtin_trap();  // a taken file whose samples lie outside it
+    if (sound) {
+        format = sound->Format();
+        if (format.frames == 0 || (!ogg && format.dataOffset + format.frames * format.frameBytes > size))
+            __builtin_trap();  // a taken file without samples, or whose samples lie outside it
+        ReadSound(*sound);
+    }
     std::vector<winmm::TrackFile> tracks(5);
-    tracks[4] = refusal.empty() ? winmm::TrackFile{format.rate, format.frames} : winmm::TrackFile{44100, 7938000};
+    tracks[4] = sound ? winmm::TrackFile{format.rate, format.frames} : winmm::TrackFile{44100, 7938000};
     SilentPlatform platform;
     winmm::CdDevice device{winmm::Disc(tracks), &platform};
     std::string text(reinterpret_cast<const char*>(data), size);
