@@ -3,16 +3,14 @@
 # Windows GUI program, and build/win64/intro.exe, the same sources for machines that
 # run no 32-bit code. Each needs no MinGW DLLs and carries the sheet "ALL" (byte for
 # byte the project's own) and the icon group "VELTHORN"; so do the player's DLLs
-# beside each, of the same width.
+# beside each, of the same width. The PE32 imports only what its header's Windows 4.0 offers
+# (the list in imports-win32.txt, with where each is documented), and no header
+# carries a link time.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
-passed=0 failed=0
-check() {  # description, then the command that must succeed
-    local what=$1; shift
-    if "$@" >/dev/null 2>&1; then passed=$((passed + 1)); echo "ok   $what"
-    else failed=$((failed + 1)); echo "FAIL $what"; fi
-}
-sheet=$(mktemp); trap 'rm -f "$sheet"' EXIT
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+source tests/checks.sh
+sheet=$work/sheet
 
 check_build() {  # folder, the kind `file` names, the MinGW-w64 triplet
     local dir=$1 kind=$2 triplet=$3 exe=$1/intro.exe resources dll
@@ -33,5 +31,41 @@ check_build build/win32 "PE32" i686-w64-mingw32
 check "build/win32/intro.exe: for the i386" grep -q 'Intel 80386' <(file -b build/win32/intro.exe)
 check_build build/win64 "PE32+" x86_64-w64-mingw32
 check "build/win64/intro.exe: for x86-64" grep -q 'x86-64' <(file -b build/win64/intro.exe)
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+
+# A header field of objdump -p, as it prints it ("MajorOSystemVersion 4").
+header() {  # triplet, file, field
+    "$1-objdump" -p "$2" | awk -v f="$3" '$1 == f {print $2}'
+}
+# "DLL function" for each import, the DLL in lower case.
+imports() {  # triplet, file
+    "$1-objdump" -p "$2" | awk '/DLL Name:/ {d = tolower($3)} /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ {print d, $NF}' | sort -u
+}
+# The same from the allow-list, for the lines whose oldest Windows is 4.0 or before.
+allowed() {  # list
+    awk -F'\t' '!/^#/ && NF == 4 && $3 ~ /^(95|98|NT 4\.0|NT 3\.1)([ ,(]|$)/ {print tolower($1), $2}' "$1" | sort -u
+}
+
+# The header of the PE32 names Windows 4.0 (95 and NT 4.0); it must import nothing
+# newer, or it would not start where it says it does.
+exe=build/win32/intro.exe
+unlisted=$(comm -23 <(imports i686-w64-mingw32 $exe) <(allowed tests/pe/imports-win32.txt))
+check "$exe: its header names Windows 4.0" test "$(header i686-w64-mingw32 $exe MajorOSystemVersion).$(header i686-w64-mingw32 $exe MajorSubsystemVersion).$(header i686-w64-mingw32 $exe MinorSubsystemVersion)" = 4.4.0
+check "$exe: imports only what Windows 95/98 and NT 4.0 offer (tests/pe/imports-win32.txt)" test -z "$unlisted"
+[ -z "$unlisted" ] || echo "     not in tests/pe/imports-win32.txt: $(echo $unlisted)"
+check "$exe: imports something (the list is read)" test -n "$(imports i686-w64-mingw32 $exe)"
+check "tests/pe/imports-win32.txt: every line names a Windows and a source" \
+    bash -c "! awk -F'\t' '!/^#/ && !(NF == 4 && \$4 != \"\")' tests/pe/imports-win32.txt | grep -q ."
+
+# The player's DLLs are for today's machines: their headers name what their imports
+# need (GetModuleHandleExA: XP), and nothing carries the time of its link.
+for f in build/win32/player/ddraw.dll build/win32/player/winmm.dll; do
+    check "$f: its header names Windows XP (5.1)" test "$(header i686-w64-mingw32 $f MajorOSystemVersion).$(header i686-w64-mingw32 $f MinorOSystemVersion).$(header i686-w64-mingw32 $f MajorSubsystemVersion).$(header i686-w64-mingw32 $f MinorSubsystemVersion)" = 5.1.5.1
+done
+for f in build/win64/player/ddraw.dll build/win64/player/winmm.dll; do
+    check "$f: its header names Windows XP x64 (5.2)" test "$(header x86_64-w64-mingw32 $f MajorOSystemVersion).$(header x86_64-w64-mingw32 $f MinorOSystemVersion).$(header x86_64-w64-mingw32 $f MajorSubsystemVersion).$(header x86_64-w64-mingw32 $f MinorSubsystemVersion)" = 5.2.5.2
+done
+for f in build/win32/intro.exe build/win32/player/ddraw.dll build/win32/player/winmm.dll \
+         build/win64/intro.exe build/win64/player/ddraw.dll build/win64/player/winmm.dll; do
+    check "$f: no link time in its header" grep -qE '^Time/Date[[:space:]]+(0|Thu Jan  1 00:00:00 1970)$' <(objdump -p $f)
+done
+checks_done
