@@ -7,12 +7,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() {  # description, then the command that must succeed
-    local what=$1; shift
-    if "$@" >"$work/last.log" 2>&1; then passed=$((passed + 1)); echo "ok   $what"
-    else failed=$((failed + 1)); echo "FAIL $what"; sed 's/^/     /' "$work/last.log" | tail -20; fi
-}
+source tests/checks.sh
 # The choice as a fresh shell makes it: KEY=VALUE... then the variables to print.
 choice() {
     local names=()
@@ -61,9 +56,15 @@ check "a choice already made is taken without asking again" \
     same "$(choice INTRO_WIN_BITS=32 'INTRO_WIN_WHY=as the caller found' INTRO_WIN_BUILD WINEARCH INTRO_WIN_WHY | paste -sd ' ')" \
          "build/win32 win32 as the caller found"
 check "a script it starts takes the same choice" \
-    same "$(choice INTRO_WIN64=1 INTRO_WIN_BITS | head -1)$(INTRO_WIN64=1 bash -c 'source scripts/wine.sh; INTRO_WIN64= bash -c "source scripts/wine.sh; echo \$INTRO_WIN_BITS"')" "6464"
+    same "$(choice INTRO_WIN64=1 INTRO_WIN_BITS | head -1)$(env -u INTRO_WIN_BITS -u INTRO_WIN_WHY INTRO_WIN64=1 \
+        bash -c 'source scripts/wine.sh; INTRO_WIN64= bash -c "source scripts/wine.sh; echo \$INTRO_WIN_BITS"')" "6464"
 check "each width has its own prefix in the user's cache" \
     bash -c "[ \"\$(HOME=/h INTRO_WIN_BITS=32 bash -c 'source scripts/wine.sh; wine_home_prefix wine')\" = /h/.cache/velthorn-intro/wine ] &&
              [ \"\$(HOME=/h INTRO_WIN_BITS=64 bash -c 'source scripts/wine.sh; wine_home_prefix wine')\" = /h/.cache/velthorn-intro/wine-win64 ]"
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+# A script under set -e that asks for a prefix not made yet must go on to make it.
+check "a prefix not made yet has no width, and asking is no failure under set -euo pipefail" \
+    bash -c "set -euo pipefail; source scripts/wine.sh; arch=\$(wine_prefix_arch '$work/no-prefix'); [ -z \"\$arch\" ]"
+check "a made prefix's width is read from its registry" \
+    bash -c "mkdir -p '$work/made' && printf 'WINE REGISTRY Version 2\\n#arch=win64\\n' >'$work/made/system.reg' &&
+             source scripts/wine.sh && [ \"\$(wine_prefix_arch '$work/made')\" = win64 ]"
+checks_done

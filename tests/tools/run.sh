@@ -13,12 +13,7 @@ cd "$(dirname "$0")/../.."
 root=$(pwd)
 dir=$root/build/tools-sheet
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() {  # description, then the command that must succeed
-    local what=$1; shift
-    if "$@" >"$work/last.log" 2>&1; then passed=$((passed + 1)); echo "ok   $what"
-    else failed=$((failed + 1)); echo "FAIL $what"; sed 's/^/     /' "$work/last.log" | tail -20; fi
-}
+source tests/checks.sh
 # Writes byte value $3 at the offset of sheet pixel (row $2 from the top, column 10) of file $1.
 poke_pixel() {
     local offset=$((14 + 40 + 1024 + (1727 - $2) * 320 + 10))
@@ -115,5 +110,4 @@ check "the 64-bit build's program code, the hand-over aside, calls no allocator"
     no_allocation x86_64-w64-mingw32-nm $(but_shutdown "$win64"/*/*.obj)
 check "the 64-bit build's hand-over allocates only its command-line strings" \
     only_strings_allocate x86_64-w64-mingw32-nm "$win64"/app/shutdown.cpp.obj
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+checks_done

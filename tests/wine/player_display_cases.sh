@@ -15,6 +15,15 @@
 #                             program has the foreground and resume without a burst
 #   player_case_settings      ddraw.ini beside the DLL, the environment before it,
 #                             a bad value said in a debugger line and left at its default
+#   player_case_fill          no virtual desktop, on 1920x1080 and 1024x768: each fill
+#                             mode puts the picture's box where it says, whole factors
+#                             equal the host frame, other sizes come close to it
+#   player_case_resize        a window resized and moved by xdotool: the picture follows
+#                             its client area, and the next run finds it where it was
+#   player_case_screenshots   PrtScn in the logo's phase writes the frame of the last
+#                             flip as an indexed PNG, equal to the host frame of that
+#                             flip; F12 set as the key writes the picture as shown and
+#                             never reaches the intro (which F12 would close)
 #
 # The pictures and the windowed case watch the intro through the probe of
 # tests/wine/probe, which forwards to the player's DLL (PROBE_NEXT_DDRAW) kept
@@ -281,7 +290,7 @@ player_window() {  # folder: the intro window's geometry as window-geometry.exe 
 }
 
 player_window_is() {  # folder, client size, caption (0 or 1)
-    player_window "$1" | grep -q "^client=$2 origin=[0-9]*,[0-9]* caption=$3$"
+    player_window "$1" | grep -q "^client=$2 origin=[0-9]*,[0-9]* caption=$3 "
 }
 
 player_window_origin() {  # folder: "x y" of the client area's top left corner
@@ -348,9 +357,9 @@ player_case_windowed() {
     display_wait_for 10 player_window_is "$dir" 1024x768 0
     display_check "Alt+Enter: the whole screen without a caption ($(player_window "$dir"))" \
         player_window_is "$dir" 1024x768 0
-    display_wait_for 10 player_log_says "$dir" '^layout client=1024x768 scale=3 left=32 top=24 windowed=0$'
+    display_wait_for 10 player_log_says "$dir" '^layout client=1024x768 scale=3 left=32 top=24 windowed=0 picture=960x720$'
     display_check "and the picture on it at scale 3 in the middle" \
-        player_log_says "$dir" '^layout client=1024x768 scale=3 left=32 top=24 windowed=0$'
+        player_log_says "$dir" '^layout client=1024x768 scale=3 left=32 top=24 windowed=0 picture=960x720$'
     player_alt_enter "$dir"
     display_wait_for 10 player_window_is "$dir" 640x480 1
     display_check "Alt+Enter again: the captioned window of 640x480 ($(player_window "$dir"))" \
@@ -400,22 +409,389 @@ player_case_settings() {
     display_check "ddraw.ini beside the DLL: its log, at 500 frames a second" \
         player_log_says "$dir" '^clock ticks-per-second=[0-9]+ fps=500$'
     display_check "and windowed at scale 1: a client area of 320x240" \
-        player_log_says "$dir" '^layout client=320x240 scale=1 left=0 top=0 windowed=1$'
+        player_log_says "$dir" '^layout client=320x240 scale=1 left=0 top=0 windowed=1 picture=320x240$'
 
     player_settings_run "$dir" "fps=500|windowed=on|scale=1|log=out\\flips.log" INTRO_DDRAW_FPS=250 \
         INTRO_DDRAW_WINDOWED=off
     display_check "INTRO_DDRAW_FPS before the file: 250 frames a second" \
         player_log_says "$dir" '^clock ticks-per-second=[0-9]+ fps=250$'
     display_check "INTRO_DDRAW_WINDOWED=off before the file: the whole screen at scale 3" \
-        player_log_says "$dir" '^layout client=1024x768 scale=3 left=32 top=24 windowed=0$'
+        player_log_says "$dir" '^layout client=1024x768 scale=3 left=32 top=24 windowed=0 picture=960x720$'
 
-    player_settings_run "$dir" "log=out\\flips.log" INTRO_DDRAW_FPS=fast INTRO_DDRAW_SCALE=big
+    player_settings_run "$dir" "scaling=aspect|filter=sharp|log=out\\flips.log"
+    display_check "scaling=aspect in the file: the whole 4:3 screen" \
+        player_log_says "$dir" '^layout client=1024x768 scale=4 left=0 top=0 windowed=0 picture=1024x768$'
+
+    player_settings_run "$dir" "log=out\\flips.log" INTRO_DDRAW_FPS=fast INTRO_DDRAW_SCALE=big \
+        INTRO_DDRAW_SCALING=fit INTRO_DDRAW_FILTER=blur
     display_check "a bad fps: 60 frames a second" player_log_says "$dir" '^clock ticks-per-second=[0-9]+ fps=60$'
     display_check "and a debugger line that says so" \
         player_debug_says "$dir" "ddraw: fps=fast is not a whole number from 1 to 10000; 60 is used"
     display_check "a bad scale: a debugger line too" \
         player_debug_says "$dir" "ddraw: scale=big is not a whole number from 0 to 64; 0 is used"
+    display_check "a fill mode it does not have: a debugger line, and whole factors" \
+        player_debug_says "$dir" "ddraw: scaling=fit is none of integer, aspect or stretch; integer is used"
+    display_check "and the picture at scale 3" \
+        player_log_says "$dir" '^layout client=1024x768 scale=3 left=32 top=24 windowed=0 picture=960x720$'
+    display_check "a filter it does not have: a debugger line" \
+        player_debug_says "$dir" "ddraw: filter=blur is none of nearest or sharp; nearest is used"
     display_check "each run handed over to the main program" test -s "$(display_main_program_log "$dir")"
+    [ -n "$setting" ] && display_desktop_on "$setting"
+    [ "$DISPLAY_FAILED" = "$before" ]
+}
+
+# ---- Case: fill modes --------------------------------------------------------------------
+
+# The non-black bounds of a picture, black assumed around it: "WxH+X+Y".
+player_box() {  # picture
+    convert "$1" -bordercolor black -border 1 -fuzz 0 -trim -format '%w %h %X %Y' info: 2>/dev/null |
+        awk '{ printf "%dx%d+%d+%d\n", $1, $2, $3 - 1, $4 - 1 }'
+}
+
+# The mean difference, in 255ths, of a shown picture's box resized (smoothed) back to
+# 320x240 from the host frame.
+player_mean_error() {  # screenshot, box (WxH+X+Y), host frame, output
+    convert "$1" -crop "$2" +repage -resize '320x240!' "$4" 2>/dev/null
+    compare -metric MAE "$3" "$4" null: 2>&1 | awk '{ printf "%.2f\n", $1 / 257 }'
+}
+
+# Runs a command on an Xvfb of its own of this size, with no Wine server left
+# from the last screen (the server keeps the screen it first met), and puts the
+# run's own X server back.
+player_on_screen() {  # WxH, then the command
+    local display=$DISPLAY xvfb=$XVFB_PID status
+    timeout 30 "$WINESERVER" -w
+    XVFB_PID=
+    if ! xvfb_start "$1x24"; then
+        export DISPLAY=$display XVFB_PID=$xvfb
+        display_fail "an X server of $1" "none could be started"
+        return 1
+    fi
+    "${@:2}"
+    status=$?
+    timeout 30 "$WINESERVER" -w
+    xvfb_stop
+    export DISPLAY=$display
+    XVFB_PID=$xvfb
+    return "$status"
+}
+
+# Screen, fill mode, filter, the box the mode puts the picture in, and its whole
+# factor ("-" for a box of no whole factor).
+PLAYER_FILL_CASES=(
+    "1920x1080 integer nearest 1280x960+320+60 4"
+    "1920x1080 aspect nearest 1440x1080+240+0 -"
+    "1920x1080 aspect sharp 1440x1080+240+0 -"
+    "1920x1080 stretch nearest 1920x1080+0+0 -"
+    "1920x1080 stretch sharp 1920x1080+0+0 -"
+    "1024x768 integer nearest 960x720+32+24 3"
+    "1024x768 integer sharp 960x720+32+24 3"
+    "1024x768 aspect nearest 1024x768+0+0 -"
+    "1024x768 aspect sharp 1024x768+0+0 -"
+    "1024x768 stretch sharp 1024x768+0+0 -"
+)
+# The frame held and pictured: the starfield and the logo, not black at any edge.
+PLAYER_FILL_FRAME=1501
+# The most a picture of no whole factor, resized back to 320x240, may differ from
+# the host frame on average, in 255ths of full scale (measured: some 3.5 with the
+# sharp filter, 4 to 5.7 with the nearest pixel; a picture cut from the wrong place, 57).
+PLAYER_FILL_MEAN_ERROR=6
+
+# One run of the intro on the screen there is, in one mode: the box of its picture
+# and the picture against the host frame.
+player_fill_run() {  # screen, scaling, filter, box, factor
+    local screen=$1 scaling=$2 filter=$3 box=$4 factor=$5 dir shot name label shown
+    label="$scaling, $filter on $screen"
+    dir=$(player_watched_folder "fill-$screen-$scaling-$filter")
+    name=$(display_frame_name $PLAYER_FILL_FRAME)
+    player_start_watched "$dir" $PLAYER_FILL_FRAME "" INTRO_DDRAW_FPS=$PLAYER_FAST_FPS INTRO_DDRAW_SCALING="$scaling" \
+        INTRO_DDRAW_FILTER="$filter"
+    player_hold_and_shoot "$dir" $PLAYER_FILL_FRAME ""
+    player_escape "$dir" >/dev/null
+    shot=$dir/out/screen-${name#frame-}.png
+    display_host_frames "$dir" $PLAYER_FILL_FRAME
+    display_check "$label: the screen is $screen ($(identify -format %wx%h "$shot" 2>/dev/null))" \
+        test "$(identify -format %wx%h "$shot" 2>/dev/null)" = "$screen"
+    shown=$(player_box "$shot")
+    display_check "$label: the picture's box is $box (${shown:-no picture})" test "$shown" = "$box"
+    player_fill_compare "$shot" "$box" "$factor" "$dir/host/$name.png" "$dir/out/reduced.png" "$label"
+}
+
+# The picture in its box against the host frame: reduced by a whole factor,
+# pixel for pixel; at any other size, resized back within the stated mean error.
+player_fill_compare() {  # screenshot, box, factor or -, host frame, scratch picture, label
+    local differ error
+    if [ "$3" != - ]; then
+        convert "$1" -crop "$2" +repage -sample 320x240 "$5" 2>/dev/null
+        differ=$(player_differing_pixels "$4" "$5")
+        display_check "$6: the picture reduced by $3 is the host frame pixel for pixel (${differ:-no picture} differ)" \
+            test "$differ" = 0
+    else
+        error=$(player_mean_error "$1" "$2" "$4" "$5")
+        display_check "$6: resized back to 320x240 it is the host frame within a mean of $PLAYER_FILL_MEAN_ERROR/255 (${error:-no picture})" \
+            awk -v e="${error:-999}" -v most=$PLAYER_FILL_MEAN_ERROR 'BEGIN { exit !(e < most) }'
+    fi
+}
+
+player_fill_screen() {  # WxH: every case of that screen
+    local screen scaling filter box factor
+    display_check "no virtual desktop: the screen is Xvfb's own ($(timeout 10 xdotool getdisplaygeometry | tr ' ' x))" \
+        test "$(timeout 10 xdotool getdisplaygeometry | tr ' ' x)" = "$1"
+    for entry in "${PLAYER_FILL_CASES[@]}"; do
+        read -r screen scaling filter box factor <<<"$entry"
+        [ "$screen" = "$1" ] && player_fill_run "$screen" "$scaling" "$filter" "$box" "$factor"
+    done
+    return 0
+}
+
+player_case_fill() {
+    local setting before=$DISPLAY_FAILED
+    setting=$(display_desktop_setting)
+    display_desktop_off
+    player_on_screen 1920x1080 player_fill_screen 1920x1080
+    player_fill_screen 1024x768
+    [ -n "$setting" ] && display_desktop_on "$setting"
+    [ "$DISPLAY_FAILED" = "$before" ]
+}
+
+# ---- Case: the window resized, and its place kept ----------------------------------------
+
+# The intro's own X window: the one named as its window that is mapped.
+player_x_window() {
+    timeout 10 xdotool search --onlyvisible --name '^Escort the Velthorn$' 2>/dev/null | head -1
+}
+
+player_window_is_sizable() {  # folder
+    player_window "$1" | grep -q " caption=1 sizing=1 maximize=1$"
+}
+
+player_window_client() {  # folder: the client area's "WxH"
+    player_window "$1" | sed -n 's/^client=\([0-9]*x[0-9]*\) .*/\1/p'
+}
+
+# The kept place beside the player's DLL: "left top width height".
+player_kept_place() {  # folder
+    local file=$1/player/ddraw-window.ini key
+    for key in left top width height; do
+        tr -d '\r' <"$file" 2>/dev/null | sed -n "s/^$key=//p"
+    done | paste -sd ' '
+}
+
+# Frames held in the resized window's runs: the first before the resize, the
+# second after it (with fps 200, some 2.5 s later).
+PLAYER_RESIZE_FRAMES=(1501 2001)
+
+# Holds a frame, pictures the window's client area and checks the box of the
+# picture in it and the picture itself.
+player_resize_shot() {  # folder, frame, client (WxH), box in the client, factor or -, label
+    local dir=$1 name x y shot box
+    name=$(display_frame_name "$2")
+    display_wait_for 20 display_held_or_final "$dir/out/$name"
+    display_check "$6: the client area is $3 ($(player_window "$dir"))" test "$(player_window_client "$dir")" = "$3"
+    read -r x y <<<"$(player_window_origin "$dir")"
+    player_hold_and_shoot "$dir" "$2" "$3+${x:-0}+${y:-0}" "${7:-}"
+    shot=$dir/out/screen-${name#frame-}.png
+    box=$(player_box "$shot")
+    display_check "$6: the picture's box in it is $4 (${box:-no picture})" test "$box" = "$4"
+    [ -f "$dir/host/$name.png" ] || display_host_frames "$dir" "$2"
+    player_fill_compare "$shot" "$4" "$5" "$dir/host/$name.png" "$dir/out/reduced-$2.png" "$6"
+}
+
+# While the first frame is held: the X window made larger by xdotool, so that
+# its client area is 800x450 (what the frame around it takes is measured), and moved.
+player_resize_by_x() {
+    local wid width height client
+    wid=$(player_x_window)
+    client=$(player_window_client "$PLAYER_RESIZE_DIR")
+    eval "$(timeout 10 xdotool getwindowgeometry --shell "$wid" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
+    width=$((800 + ${WIDTH:-0} - ${client%x*})) height=$((450 + ${HEIGHT:-0} - ${client#*x}))
+    timeout 10 xdotool windowsize "$wid" "$width" "$height" windowmove "$wid" 90 70
+}
+
+player_case_resize() {
+    local dir setting before=$DISPLAY_FAILED kept origin
+    setting=$(display_desktop_setting)
+    display_desktop_off
+    dir=$(player_watched_folder resize)
+    PLAYER_RESIZE_DIR=$dir
+    cp "$player_programs/window-geometry.exe" "$dir/"
+
+    # The aspect fill, a window of 640x480 first (scale 0: the kept size, or 80% of 1024x768).
+    player_start_watched "$dir" "$(IFS=,; echo "${PLAYER_RESIZE_FRAMES[*]}")" "" INTRO_DDRAW_WINDOWED=on \
+        INTRO_DDRAW_SCALING=aspect INTRO_DDRAW_FPS=200
+    player_resize_shot "$dir" 1501 640x480 640x480+0+0 2 "aspect, windowed" player_resize_by_x
+    display_check "the window has a sizing border and a maximise box ($(player_window "$dir"))" \
+        player_window_is_sizable "$dir"
+    player_resize_shot "$dir" 2001 800x450 600x450+100+0 - "aspect, resized by xdotool to 800x450"
+    origin=$(player_window_origin "$dir")
+    player_escape "$dir" >/dev/null
+    kept=$(player_kept_place "$dir")
+    display_check "the place is kept beside the DLL: a client area of 800x450 (${kept:-nothing kept})" \
+        test "$(cut -d' ' -f3,4 <<<"$kept")" = "800 450"
+    display_check "its client area where xdotool moved it: 90 70 ($origin)" test "$origin" = "90 70"
+
+    # The next run, stretched: the same window where it was, the picture all of it.
+    rm -f "$dir/out/"*
+    player_start_watched "$dir" 1501 "" INTRO_DDRAW_WINDOWED=on INTRO_DDRAW_SCALING=stretch \
+        INTRO_DDRAW_FILTER=sharp INTRO_DDRAW_FPS=$PLAYER_FAST_FPS
+    player_resize_shot "$dir" 1501 800x450 800x450+0+0 - "the next run, stretch and sharp"
+    display_check "its client area is where the last run left it ($(player_window_origin "$dir"), was $origin)" \
+        test "$(player_window_origin "$dir")" = "$origin"
+    player_escape "$dir" >/dev/null
+
+    # A kept place on no monitor: the window is centred, the kept size kept.
+    rm -f "$dir/out/"*
+    printf '[window]\r\nleft=3000\r\ntop=2000\r\nwidth=800\r\nheight=450\r\n' >"$dir/player/ddraw-window.ini"
+    player_start_watched "$dir" 1501 "" INTRO_DDRAW_WINDOWED=on INTRO_DDRAW_FPS=$PLAYER_FAST_FPS \
+        WINEDEBUG=-all,+debugstr
+    display_wait_for 20 display_held_or_final "$dir/out/$(display_frame_name 1501)"
+    read -r x y <<<"$(player_window_origin "$dir")"
+    display_check "a kept place off every monitor is not used: the window is on the screen ($x,$y)" \
+        test "${x:-9999}" -lt 1024 -a "${y:-9999}" -lt 768
+    display_check "with the kept size ($(player_window_client "$dir"))" test "$(player_window_client "$dir")" = 800x450
+    player_escape "$dir" >/dev/null
+    display_check "and a debugger line says so" grep -q "kept place 3000,2000 is on no monitor now" "$dir/out/wine.txt"
+
+    # Where nothing can be written beside the DLL (a folder in the file's way), the
+    # user's application-data folder keeps it, and the next run finds it there.
+    rm -rf "$dir/out/"* "$dir/player/ddraw-window.ini"
+    mkdir "$dir/player/ddraw-window.ini"
+    local appdata
+    appdata=$(find "$WINEPREFIX/drive_c/users" -maxdepth 3 -ipath '*/AppData/Roaming' | head -1)
+    [ -n "$appdata" ] || display_fail "the prefix has a user's application-data folder" "none found"
+    appdata=$appdata/velthorn-intro
+    rm -rf "$appdata"
+    player_start_watched "$dir" 1501 "" INTRO_DDRAW_WINDOWED=on INTRO_DDRAW_SCALE=1 INTRO_DDRAW_FPS=$PLAYER_FAST_FPS \
+        WINEDEBUG=-all,+debugstr
+    display_wait_for 20 display_held_or_final "$dir/out/$(display_frame_name 1501)"
+    origin=$(player_window_origin "$dir")
+    player_escape "$dir" >/dev/null
+    display_check "nothing beside the DLL: kept in the user's application data, a debugger line says" \
+        grep -qi "window's place is kept in c:.*appdata.*velthorn-intro.*ddraw-window.ini" "$dir/out/wine.txt"
+    display_check "as a client area of 320x240 ($(tr -d '\r' <"$appdata/ddraw-window.ini" 2>/dev/null | paste -sd ' '))" \
+        grep -q '^height=240' <(tr -d '\r' <"$appdata/ddraw-window.ini" 2>/dev/null)
+    rm -f "$dir/out/"*
+    player_start_watched "$dir" 1501 "" INTRO_DDRAW_WINDOWED=on INTRO_DDRAW_FPS=$PLAYER_FAST_FPS
+    display_wait_for 20 display_held_or_final "$dir/out/$(display_frame_name 1501)"
+    display_check "and the next run finds it there: 320x240 at the same place ($(player_window "$dir"), was $origin)" \
+        test "$(player_window_client "$dir") $(player_window_origin "$dir")" = "320x240 $origin"
+    player_escape "$dir" >/dev/null
+    rm -rf "$appdata"
+    [ -n "$setting" ] && display_desktop_on "$setting"
+    [ "$DISPLAY_FAILED" = "$before" ]
+}
+
+# ---- Case: screenshots ------------------------------------------------------------------------
+
+# Frames a second for the screenshot runs: the logo's phase (frames 1501 to
+# 3499) comes after 5 s and lasts almost 7, time enough for a key typed by a script.
+PLAYER_SHOT_FPS=300
+PLAYER_LOGO_FIRST=1501
+PLAYER_LOGO_LAST=3499
+
+# "FLIP NAME" from the player's debugger line of a screenshot written (the path
+# as Wine prints it, its backslashes doubled): the last one.
+player_shot_said() {  # folder
+    sed -n 's/.*ddraw: screenshot of flip \([0-9]*\) written to .*screenshots\\\\*\([^\\]*\.png\)\\n.*/\1 \2/p' \
+        "$1/out/debug.txt" 2>/dev/null | tail -n1
+}
+
+player_shot_written() {  # folder
+    [ -n "$(player_shot_said "$1")" ]
+}
+
+# The key typed over the intro, once its flips are in the logo's phase; prints
+# the flips counted just before.
+player_type_in_logo() {  # folder, xdotool key name
+    display_wait_for 30 player_flips_at_least "$1" $((PLAYER_LOGO_FIRST + 100)) || return 1
+    player_flips "$1"
+    timeout 10 xdotool mousemove 512 384 key "$2"
+}
+
+# Bit depth and colour type from the PNG's header, as "8 3".
+player_png_kind() {  # file
+    od -An -tu1 -j24 -N2 "$1" | awk '{ print $1, $2 }'
+}
+
+# How the screenshot differs from intro-frames' frame in size, indices and
+# 256 colours; "same" when it does not.
+player_indexed_difference() {  # screenshot, host frame
+    /usr/bin/python3 - "$1" "$2" <<'PY' 2>&1 | tail -n1
+import sys
+from PIL import Image
+shot, host = Image.open(sys.argv[1]), Image.open(sys.argv[2])
+if shot.mode != "P" or shot.size != (320, 240):
+    print(f"the screenshot is {shot.mode} {shot.size}")
+elif len(shot.getpalette()) != 768 or shot.getpalette() != host.getpalette():
+    a, b = shot.getpalette(), host.getpalette()
+    print(f"palettes differ: {len(a) // 3} and {len(b) // 3} colours, first at entry "
+          f"{next((i // 3 for i in range(min(len(a), len(b))) if a[i] != b[i]), '-')}")
+else:
+    differ = sum(x != y for x, y in zip(shot.tobytes(), host.tobytes()))
+    print("same" if differ == 0 else f"{differ} indices differ")
+PY
+}
+
+player_shot_run() {  # folder, key, NAME=VALUE...: the key typed in the logo's phase, then Esc
+    local dir=$1 key=$2
+    shift 2
+    player_start_plain "$dir" INTRO_DDRAW_LOG="$(winpath "$dir/out/flips.log")" INTRO_DDRAW_FPS=$PLAYER_SHOT_FPS "$@"
+    PLAYER_SHOT_BEFORE=$(player_type_in_logo "$dir" "$key")
+    display_wait_for 20 player_shot_written "$dir"
+    # Flips go on after the key: the intro is still playing.
+    display_wait_for 20 player_flips_at_least "$dir" $((${PLAYER_SHOT_BEFORE:-0} + 60))
+    PLAYER_SHOT_AFTER=$(player_flips "$dir")
+    player_escape "$dir" || display_fail "the intro ended on Esc" "no exit status"
+}
+
+player_case_screenshots() {
+    local dir setting flip name shot before=$DISPLAY_FAILED
+    setting=$(display_desktop_setting)
+    display_desktop_off
+    dir=$(player_plain_folder screenshots)
+
+    # PrtScn, the default key, and the default kind: the frame.
+    display_check "no screenshots folder before the first screenshot" test ! -e "$dir/screenshots"
+    local today=$(date +%Y-%m-%d)  # and the day after, for a run across midnight
+    player_shot_run "$dir" Print
+    read -r flip name <<<"$(player_shot_said "$dir")"
+    shot=$dir/screenshots/$name
+    display_check "PrtScn: one debugger line says where the screenshot went ($flip $name)" \
+        test "$(grep -c 'ddraw: screenshot of flip' "$dir/out/debug.txt")" = 1
+    display_check "into the folder screenshots made beside intro.exe, one file" \
+        test -f "$shot" -a "$(ls "$dir/screenshots" | wc -l)" = 1
+    display_check "named by the date, the time and the flip ($name)" \
+        grep -qE "^($today|$(date +%Y-%m-%d))_[0-9]{2}-[0-9]{2}-[0-9]{2}_flip0*${flip:-x}\.png$" <<<"$name"
+    display_check "taken in the logo's phase (flip ${flip:-none}, the key typed after flip ${PLAYER_SHOT_BEFORE:-none})" \
+        test "${flip:-0}" -ge "${PLAYER_SHOT_BEFORE:-1}" -a "${flip:-0}" -ge $PLAYER_LOGO_FIRST -a "${flip:-0}" -le $PLAYER_LOGO_LAST
+    display_check "an 8-bit indexed PNG (depth and colour type $(player_png_kind "$shot" 2>/dev/null))" \
+        test "$(player_png_kind "$shot")" = "8 3"
+    display_host_frames "$dir" "${flip:-1}" || display_fail "the host renderer drew frame $flip"
+    local differ
+    differ=$(player_indexed_difference "$shot" "$dir/host/$(display_frame_name "${flip:-1}").png")
+    display_check "320x240, its pixels and its palette those of intro-frames' frame $flip ($differ)" test "$differ" = same
+    display_check "the intro played on after the key (flips $PLAYER_SHOT_BEFORE to $PLAYER_SHOT_AFTER)" \
+        test "${PLAYER_SHOT_AFTER:-0}" -ge $((${PLAYER_SHOT_BEFORE:-0} + 60))
+    display_check_hand_over "$dir" "after the screenshot and Esc"
+
+    # F12, which closes the intro when it reaches it, as the key; the picture as shown.
+    rm -f "$dir/out/"* "$dir/started.log"
+    printf '%s\r\n' "[ddraw]" "screenshot_key=F12" "screenshot=shown" >"$dir/ddraw.ini"
+    player_shot_run "$dir" F12
+    read -r flip name <<<"$(player_shot_said "$dir")"
+    shot=$dir/screenshots/$name
+    display_check "screenshot_key=F12 in ddraw.ini: F12 writes a screenshot ($flip $name), beside the first" \
+        test -f "$shot" -a "$(ls "$dir/screenshots" | wc -l)" = 2
+    display_check "and never reaches the intro, which plays on (flips $PLAYER_SHOT_BEFORE to $PLAYER_SHOT_AFTER)" \
+        test "${PLAYER_SHOT_AFTER:-0}" -ge $((${PLAYER_SHOT_BEFORE:-0} + 60))
+    display_check "screenshot=shown: a 24-bit PNG (depth and colour type $(player_png_kind "$shot" 2>/dev/null))" \
+        test "$(player_png_kind "$shot")" = "8 2"
+    display_host_frames "$dir" "${flip:-1}" || display_fail "the host renderer drew frame $flip"
+    local frame=$dir/host/$(display_frame_name "${flip:-1}").png expected=$dir/out/expected-shown.png
+    player_expected_screen "$frame" 3 1024 768 32 24 "$expected"
+    differ=$(player_differing_pixels "$expected" "$shot")
+    display_check "of the whole screen as shown: frame $flip enlarged 3 times at 32,24 on black (${differ:-no picture} pixels differ)" \
+        test "$differ" = 0
     [ -n "$setting" ] && display_desktop_on "$setting"
     [ "$DISPLAY_FAILED" = "$before" ]
 }

@@ -20,7 +20,8 @@ RECORDER_EXE=$PWD/$INTRO_WIN_BUILD/tests/wine/record-start.exe
 CASES=(whole_sequence early_escape com_before_exe exe_beside_intro bat_beside_intro_only
        bat_in_current_directory comspec_with_spaces no_main_program no_cd_drive_picture
        display_pictures display_surface_loss display_no_desktop
-       player_agreement player_game player_pictures player_windowed player_settings)
+       player_agreement player_game player_pictures player_windowed player_settings player_screenshots
+       player_fill player_resize)
 
 # The intro's own MCI commands, in order: the four of the cue, then the stop.
 CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
@@ -333,13 +334,17 @@ case_display_surface_loss() { display_case display_case_surface_loss; }
 case_display_no_desktop() { display_case display_case_no_desktop; }
 
 # ---- The player's ddraw.dll: the same answers as Wine, the game untouched, the
-# whole run without a virtual desktop, windowed, its settings (player_display_cases.sh).
+# whole run without a virtual desktop, windowed, its settings, the fill modes on two
+# screens, the window resized and its place kept (player_display_cases.sh).
 source tests/wine/player_display_cases.sh
 case_player_agreement() { display_case player_case_agreement; }
 case_player_game() { display_case player_case_game; }
 case_player_pictures() { display_case player_case_pictures; }
 case_player_windowed() { display_case player_case_windowed; }
 case_player_settings() { display_case player_case_settings; }
+case_player_fill() { display_case player_case_fill; }
+case_player_resize() { display_case player_case_resize; }
+case_player_screenshots() { display_case player_case_screenshots; }
 
 run_case() {
     local name=$1
