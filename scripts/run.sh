@@ -16,15 +16,21 @@ source scripts/wine.sh   # which Windows build runs here, and the Wine that runs
 
 usage() {
     cat <<'EOF'
-usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--wine-ddraw] [--exe FILE | --texts FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]
+usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--scaling MODE] [--filter F] [--wine-ddraw] [--exe FILE | --texts FILE] [--music FILE | --no-music] [--volume N] [--record FILE.mp4] [--help]
 Builds intro.exe and plays it under Wine, then says how it ended: the 32-bit program
 (build/win32) where this machine runs 32-bit code, the 64-bit build of the same
 sources (build/win64) where it runs none.
   --fps N           the player's pace: N frames a second (60; the intro lasts 10211 frames)
-  --windowed        an ordinary window of 320K x 240K instead of the whole screen
+  --windowed        an ordinary window of 320K x 240K instead of the whole screen, to
+                    resize or maximise; its size and place are kept for the next run
                     (Alt+Enter switches between the two while it plays)
   --scale K         the window's picture K times 320x240 (the largest that fits 80%
                     of the screen unless given)
+  --scaling MODE    how the picture fills the screen or window: integer (the largest
+                    whole factor, black around; the default), aspect (the largest 4:3
+                    picture, 1440x1080 on 1920x1080) or stretch (all of it)
+  --filter F        a picture of no whole factor: nearest (the default) or sharp (the
+                    nearest pixel at the next whole factor up, smoothed down to the size)
   --wine-ddraw      Wine's own DirectDraw instead of the player's ddraw.dll, in the
                     virtual desktop its 320x240 mode needs, paced by Wine's flips
   --exe FILE        play this intro.exe instead (another build, e.g. build/mine/intro.exe)
@@ -32,10 +38,13 @@ sources (build/win64) where it runs none.
                     docs/translating.md): an intro.exe with the sheet lettered from
                     them, built in a folder of its own (build/texts-win32 or -win64)
   --music FILE      play FILE as track 5 (any format ffmpeg reads) instead of the
-                    track composed for the intro (build/host/music/track05.wav)
+                    track composed for the intro (build/host/music/track05.ogg)
   --no-music        play silent, as without a CD: no player's winmm.dll beside the intro
+  --volume N        the music's volume, 0 to 100 (100, the track as it is; the
+                    player's winmm.dll scales its samples, the system's mixer is untouched)
   --record FILE     record the real intro.exe as it runs, on a private Xvfb, with
-                    ffmpeg's x11grab at the display's pace (H.264; folders are made)
+                    ffmpeg's x11grab at the display's pace (H.264; folders are made),
+                    and its music from a private sound server, in sync (AAC)
   -h, --help        this text
 Environment:
   INTRO_GAME_DIR    the game's folder: the intro plays in it (its current folder) and
@@ -46,14 +55,16 @@ Environment:
   INTRO_WIN64=1     play the 64-bit build even where the 32-bit one could run
 Only the installing step needs root: apt-get runs through sudo when the script is not
 root, and a script started with sudo builds and plays as the user who started it.
-Screenshots (with no display) go to out/run, named by the frame they show.
+Screenshots (with no display) go to out/run, named by the frame they show. On a display,
+PrtScn writes the player's own screenshot into out/run/play/screenshots, the folder
+beside intro.exe (README: the player's settings); they are kept from run to run.
 EOF
 }
 
 fail_usage() {  # message
     echo "run: $1" >&2
     said_why=1
-    echo "usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--wine-ddraw] [--exe FILE | --texts FILE] [--music FILE | --no-music] [--record FILE.mp4] [--help]" >&2
+    echo "usage: scripts/run.sh [--fps N] [--windowed] [--scale K] [--scaling MODE] [--filter F] [--wine-ddraw] [--exe FILE | --texts FILE] [--music FILE | --no-music] [--volume N] [--record FILE.mp4] [--help]" >&2
     exit 2
 }
 
@@ -90,6 +101,7 @@ texts=""                           # a text file of the intro's words, or empty
 record=""                          # a video file of the real run, or empty
 wine_ddraw=""                      # nonempty: Wine's own DirectDraw, not the player's
 source scripts/music.sh            # RUN_MUSIC: the track 5 to play, if any
+source tests/sound/sound.sh        # the private sound server a recording hears
 
 parse_options() {
     while [ $# -gt 0 ]; do
@@ -104,10 +116,17 @@ parse_options() {
                      [ -f "$2" ] || fail_usage "--music: there is no file $2"
                      RUN_MUSIC=$(realpath "$2"); shift 2 ;;
             --no-music) RUN_MUSIC=none; shift ;;
+            --volume) [[ ${2:-} =~ ^([0-9]|[1-9][0-9]|100)$ ]] || fail_usage "--volume needs a whole number from 0 to 100"
+                      export INTRO_WINMM_VOLUME=$2; shift 2 ;;
             --fps | --scale)
                 [[ ${2:-} =~ ^[1-9][0-9]*$ ]] || fail_usage "$1 needs a whole number above 0"
                 if [ "$1" = --fps ]; then export INTRO_DDRAW_FPS=$2; else export INTRO_DDRAW_SCALE=$2; fi
                 shift 2 ;;
+            --scaling) [[ ${2:-} =~ ^(integer|aspect|stretch)$ ]] ||
+                           fail_usage "--scaling needs integer, aspect or stretch"
+                       export INTRO_DDRAW_SCALING=$2; shift 2 ;;
+            --filter) [[ ${2:-} =~ ^(nearest|sharp)$ ]] || fail_usage "--filter needs nearest or sharp"
+                      export INTRO_DDRAW_FILTER=$2; shift 2 ;;
             --windowed) export INTRO_DDRAW_WINDOWED=on; shift ;;
             --wine-ddraw) wine_ddraw=1; shift ;;
             *) fail_usage "unknown option '$1'" ;;
@@ -180,7 +199,8 @@ shots=$(realpath -m "${INTRO_RUN_DIR:-$root/out/run}")
 play=$shots/play
 game=$shots/game
 prepare_folders() {
-    rm -rf "$play"
+    # The player's screenshots of earlier runs stay; the rest is laid anew.
+    [ ! -d "$play" ] || find "$play" -mindepth 1 -maxdepth 1 ! -name screenshots -exec rm -rf {} +
     rm -f "$shots"/frame-*.png "$shots"/screenshot-*.png "$shots/wine.log"
     mkdir -p "$play" "$game"
     cp "$exe" "$play/intro.exe"
@@ -215,23 +235,29 @@ display_in_words() {
     else
         local where="on the whole screen"
         [ -z "${INTRO_DDRAW_WINDOWED:-}" ] || where="in a window"
-        echo "the player's ddraw.dll at ${INTRO_DDRAW_FPS:-60} frames a second, $where"
+        local fill=""
+        [ -z "${INTRO_DDRAW_SCALING:-}${INTRO_DDRAW_FILTER:-}" ] ||
+            fill=" (scaling ${INTRO_DDRAW_SCALING:-integer}, filter ${INTRO_DDRAW_FILTER:-nearest})"
+        echo "the player's ddraw.dll at ${INTRO_DDRAW_FPS:-60} frames a second, $where$fill"
     fi
 }
 
 # Where the intro's picture lies on the private Xvfb (1024x768): Wine's desktop
 # shows its 320x240 screen at the top left; the player enlarges it three times,
-# centred, unless it plays in a window.
+# centred, or to the whole 4:3 screen in the other fill modes, unless it plays
+# in a window.
 picture_geometry() {
     if [ -n "$wine_ddraw" ] || [ -n "${INTRO_DDRAW_WINDOWED:-}" ]; then
         echo 320x240+0+0
+    elif [ "${INTRO_DDRAW_SCALING:-integer}" != integer ]; then
+        echo 1024x768+0+0
     else
         echo 960x720+32+24
     fi
 }
 
 play_on_desktop() {
-    echo "run: playing the intro on $DISPLAY through $(display_in_words) (Esc or F12 ends it; it pauses while its window is inactive)"
+    echo "run: playing the intro on $DISPLAY through $(display_in_words) (Esc or F12 ends it; PrtScn writes a screenshot into $play/screenshots; it pauses while its window is inactive)"
     start_intro
     status=0
     wait "$intro" || status=$?
@@ -270,15 +296,18 @@ play_with_screenshots() {
 }
 
 # ffmpeg grabs the intro's picture from the private X screen while it runs, grown
-# to 960x720 without smoothing where it is not so already.
-record_sound_input=()  # the sound server's monitor goes here, once the player plays music
+# to 960x720 without smoothing where it is not so already, each frame stamped with
+# the wall clock; the music plays into a private sound server whose monitor is
+# recorded with the wall time of each piece (tests/sound/sound.sh). The two are put
+# together by those times, so the sound lies where it was heard against the picture.
 play_recorded() {
     mkdir -p "$(dirname "$record")"
     echo "run: playing the intro on a private Xvfb ($DISPLAY) through $(display_in_words), recording it to $record"
-    local geometry size corner
+    local geometry size corner sound=""
     geometry=$(picture_geometry) size=${geometry%%+*} corner=${geometry#*+}
+    record_sound_start && sound=$record_sound/music
     ffmpeg -hide_banner -loglevel error -nostdin -y -f x11grab -framerate 60 -video_size "$size" \
-        -i "$DISPLAY+${corner/+/,}" "${record_sound_input[@]}" -vf scale=960:720:flags=neighbor \
+        -i "$DISPLAY+${corner/+/,}" -copyts -vf scale=960:720:flags=neighbor \
         -c:v libx264 -preset veryfast -tune animation -crf 18 -pix_fmt yuv420p "$record.part.mkv" &
     local recorder=$!
     sleep 1  # the recorder's first frames are the empty desktop, before the intro starts
@@ -288,12 +317,49 @@ play_recorded() {
     sleep 0.5
     kill -INT "$recorder" 2>/dev/null || true
     if wait "$recorder" || [ -s "$record.part.mkv" ]; then
-        ffmpeg -hide_banner -loglevel error -nostdin -y -i "$record.part.mkv" -c copy "$record" &&
+        [ -z "$sound" ] || sound_record_stop
+        record_put_together "$sound" &&
             echo "run: recorded $record ($(ffprobe -v error -show_entries format=duration -of csv=p=0 "$record" | cut -c1-5) s)"
     else
         echo "run: the recording failed" >&2
     fi
     rm -f "$record.part.mkv"
+}
+
+# The private sound server and its recorder, when there is music to hear; one line
+# says why the video will have no sound otherwise.
+record_sound=""
+record_sound_start() {
+    if [ "$RUN_MUSIC" = none ]; then
+        echo "run: no music (--no-music): the video has no sound"
+        return 1
+    fi
+    record_sound=$(mktemp -d /tmp/intro-record.XXXXXX)  # short: a socket's path has a limit
+    at_exit+=(sound_server_stop 'rm -rf "$record_sound"')
+    if ! sound_server_start "$record_sound" 2>/dev/null || ! sound_record_start "$record_sound/music" 2>/dev/null; then
+        echo "run: no sound server could be started (pulseaudio, see $record_sound/pulse/server.log): the video has no sound"
+        return 1
+    fi
+}
+
+# The video alone, or with the sound from the moment of its first frame: the
+# recording began earlier, at the time of its first piece less that piece's length.
+record_put_together() {  # the sound's base path, or empty
+    local sound=$1
+    if [ -z "$sound" ]; then
+        ffmpeg -hide_banner -loglevel error -nostdin -y -i "$record.part.mkv" -c copy "$record"
+        return
+    fi
+    local video_start skip
+    video_start=$(ffprobe -v error -select_streams v:0 -show_entries packet=pts_time -of csv=p=0 \
+        -read_intervals '%+#1' "$record.part.mkv" | head -1)
+    skip=$(awk -v v="$video_start" 'NR == 1 { printf "%.6f", v - ($1 - $2 / 4 / 44100) }' "$sound.times")
+    # Sound that began after the first frame (it never should) waits for its moment.
+    local align=(-ss "$skip")
+    [[ $skip != -* ]] || align=(-itsoffset "${skip#-}")
+    ffmpeg -hide_banner -loglevel error -nostdin -y -i "$record.part.mkv" \
+        "${align[@]}" -f s16le -ar 44100 -ac 2 -i "$sound.raw" -map 0:v -map 1:a \
+        -c:v copy -c:a aac -b:a 192k "$record"
 }
 
 play() {

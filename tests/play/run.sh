@@ -14,12 +14,7 @@ export SKIP_SETUP=1 INTRO_WINEPREFIX=$work/wine INTRO_RUN_DIR=$work/run
 # second is measured by bench/sections/display.sh, not in a test.
 export INTRO_DDRAW_FPS=2000
 unset DISPLAY INTRO_GAME_DIR
-passed=0 failed=0
-check() {  # description, then the command that must succeed
-    local what=$1; shift
-    if "$@" >"$work/last.log" 2>&1; then passed=$((passed + 1)); echo "ok   $what"
-    else failed=$((failed + 1)); echo "FAIL $what"; sed 's/^/     /' "$work/last.log" | tail -20; fi
-}
+source tests/checks.sh
 run() {  # arguments: scripts/run.sh's output in $work/out.txt, its status in $work/status
     timeout 300 bash scripts/run.sh "$@" >"$work/out.txt" 2>&1
     echo $? >"$work/status"
@@ -44,8 +39,14 @@ run --help
 check "--help exits 0" status_is 0
 check "and lists the options" said "--record FILE"
 check "the player's among them" said "--wine-ddraw"
+check "and the fill modes" said "--scaling MODE"
 run --fps sixty
 check "a pace that is no number exits 2" status_is 2
+run --scaling fit
+check "a fill mode it does not have exits 2" status_is 2
+check "and names the ones there are" said "--scaling needs integer, aspect or stretch"
+run --filter smooth
+check "so does a filter it does not have" status_is 2
 run --frobnicate
 check "an unknown option exits 2" status_is 2
 check "with the reason and one usage line" lines_are 2
@@ -64,15 +65,20 @@ done
 check "it said it played through the player" said "through the player's ddraw.dll at 2000 frames a second, on the whole screen"
 check "the player's ddraw.dll lies under the watch" cmp "$work/run/play/player/ddraw.dll" "$INTRO_WIN_BUILD/player/ddraw.dll"
 
-# The music: by default the composed track 5 and the player's winmm.dll lie
-# beside the intro; --music takes a file of any format; --no-music neither.
+# The music: by default the composed track 5 (as Ogg Vorbis) and the player's
+# winmm.dll lie beside the intro; --music takes a file of any format; --volume
+# reaches the DLL; --no-music neither.
 check "by default it plays with music" said "run: music: track 5 as composed for the intro"
 check "the player's winmm.dll lies beside the intro" cmp "$work/run/play/winmm.dll" "$INTRO_WIN_BUILD/player/winmm.dll"
-check "and track 5 in its music folder" cmp "$work/run/play/music/track05.wav" build/host/music/track05.wav
+check "and track 5 in its music folder, as Ogg" cmp "$work/run/play/music/track05.ogg" build/host/music/track05.ogg
 sox build/host/music/track05.wav -r 22050 -c 1 "$work/own.flac" trim 0 5
-run --music "$work/own.flac"
+INTRO_WINMM_LOG=$(winpath "$work/winmm.log") run --music "$work/own.flac" --volume 40
 check "a run with the player's own track ends well" status_is 0
 check "and says so" said "run: music: $work/own.flac as track 5"
+check "the DLL played it at the volume given" grep -q "serving cdaudio: 5 tracks on the disc, at volume 40" \
+    "$work/winmm.log"
+run --volume 101
+check "a volume above 100 is refused" status_is 2
 sound_format() { local o; for o in r b c D; do soxi -$o "$1"; done | paste -sd ' '; }
 check "the track is laid out as a CD's: 44100 Hz, 16-bit, stereo, its 5 s" \
     test "$(sound_format "$work/run/play/music/track05.wav")" = "44100 16 2 5.000000"
@@ -90,6 +96,23 @@ check "and says so" said "through Wine's own DirectDraw in its virtual desktop"
 check "with no player's ddraw.dll beside the intro" test ! -e "$work/run/play/player/ddraw.dll"
 shot=$work/run/frame-01501.png
 check "its screenshot of frame 1501 is the 320x240 screen pixel for pixel" same_picture "$shot" 1501
+
+# Another fill mode: the 4:3 screen of Xvfb filled, each screenshot the whole of it.
+run --scaling aspect --filter sharp --no-music
+check "a run with the aspect fill and the sharp filter ends well" status_is 0
+check "and says so" said "on the whole screen (scaling aspect, filter sharp)"
+check "its screenshot of frame 1501 is the whole 1024x768 screen" \
+    test "$(identify -format %wx%h "$work/run/frame-01501.png" 2>/dev/null)" = 1024x768
+close_to_frame() {  # screenshot, frame: reduced to 320x240, within 6 of 255 in mean of intro-frames' frame
+    local expected=$work/host/$(printf 'frame-%05d' "$2").png
+    [ -f "$expected" ] || build/host/tools/intro-frames --out "$work/host" "$2" >/dev/null
+    convert "$1" -resize '320x240!' "$work/host/reduced.png"
+    local error  # compare answers 1 for pictures that differ at all, as these do
+    error=$(compare -metric MAE "$expected" "$work/host/reduced.png" null: 2>&1 | tr -d '()')
+    echo "$error" | awk '{ print; exit !($2 < 6 / 255) }'
+}
+check "and shows frame 1501, smoothed but close (mean error under 6 of 255 reduced to 320x240)" \
+    close_to_frame "$work/run/frame-01501.png" 1501
 
 # The intro in another language: an intro.exe lettered from a text file, built and played.
 run --texts resources/texts/de.txt --no-music
@@ -153,6 +176,31 @@ check "the recording is an H.264 video of the screen, three times enlarged" \
 check "that lasts a while" bash -c "ffprobe -v error -show_entries format=duration -of csv=p=0 \
              '$work/videos/run.mp4' | awk '{ exit !(\$1 > 1) }'"
 check "and leaves no part file" bash -c "! ls '$work/videos' | grep -q part"
+check "with its sound: an AAC stream beside the picture" bash -c "ffprobe -v error -select_streams a:0 \
+    -show_entries stream=codec_name -of csv=p=0 '$work/videos/run.mp4' | grep -qx aac"
+
+# Without a sound server (a pulseaudio that cannot start) the video is made without sound.
+mkdir -p "$work/no-pulse"
+printf '#!/bin/sh\nexit 1\n' >"$work/no-pulse/pulseaudio"
+chmod +x "$work/no-pulse/pulseaudio"
+PATH=$work/no-pulse:$PATH run --record "$work/videos/silent.mp4"
+check "with no sound server a recorded run still ends well" status_is 0
+check "saying so in one line" said "run: no sound server could be started"
+check "and its video has no sound" bash -c "ffprobe -v error -show_entries stream=codec_type -of csv=p=0 \
+    '$work/videos/silent.mp4' | grep -qx video"
+
+# In step: at the pace of a display (120 frames a second, so that a frame of the
+# video shows one of the intro's), the moment track 5 begins in the recording's sound
+# against the moment the first frame of the logo (1501) appears in its picture.
+INTRO_DDRAW_FPS=120 run --record "$work/videos/paced.mp4"
+check "a recorded run at 120 frames a second ends well" status_is 0
+build/host/tools/intro-frames --out "$work/host" 1500 1501 >/dev/null
+/usr/bin/python3 tests/play/sync.py "$work/videos/paced.mp4" "$work/host/frame-01500.png" \
+    "$work/host/frame-01501.png" build/host/music/track05.wav >"$work/sync.txt" 2>&1
+sync_ms=$(sed -n 's/^measure sync_ms //p' "$work/sync.txt")
+sed 's/^/     /' "$work/sync.txt"
+check "track 5 begins within 50 ms of the logo's first frame (${sync_ms:-not measured} ms)" \
+    awk -v d="${sync_ms:-x}" 'BEGIN { exit !(d ~ /^-?[0-9.]+$/ && d >= -50 && d <= 50) }'
 # Started with sudo, it goes on as the user after the installing step: a stand-in
 # sudo notes how it was asked (only root can be in that place).
 if [ "$(id -u)" = 0 ]; then
@@ -164,5 +212,4 @@ if [ "$(id -u)" = 0 ]; then
     check "without installing again, with the same arguments" \
         grep -q -- "env SKIP_SETUP=1 HOME=.* bash scripts/run.sh --exe $work/none.exe" "$work/sudo.txt"
 fi
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+checks_done
