@@ -15,10 +15,11 @@ root=$PWD
 source scripts/wine.sh   # which Windows build runs here: $INTRO_WIN_BUILD
 
 TRACK=$root/build/host/music/track05.wav
+OGG=$root/build/host/music/track05.ogg
 WINMM_DLL=$root/$INTRO_WIN_BUILD/player/winmm.dll
 PROGRAMS=$root/$INTRO_WIN_BUILD/tests/sound
-CASES=(track05_as_a_listener music_plays_from_the_cue_to_the_stop no_music_folder
-       main_program_gets_the_systems_winmm answers_like_the_systems_mci unload_and_exit_while_playing)
+CASES=(track05_as_a_listener music_plays_from_the_cue_to_the_stop music_plays_from_an_ogg volume_scales_the_level
+       no_music_folder main_program_gets_the_systems_winmm answers_like_the_systems_mci unload_and_exit_while_playing)
 # The intro's MCI commands, in order, and the served device's answers to them.
 CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
 SERVED_ANSWERS=$'0\n0\n265\n0\n0'
@@ -26,7 +27,7 @@ SERVED_ANSWERS=$'0\n0\n265\n0\n0'
 HOLD_FRAME=1600
 HOLD_SECONDS=6
 
-for file in "$TRACK" "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$PROGRAMS/main-stand-in.exe" \
+for file in "$TRACK" "$OGG" "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$PROGRAMS/main-stand-in.exe" \
             "$INTRO_WIN_BUILD/intro.exe" "$INTRO_WIN_BUILD/probe/ddraw.dll"; do
     [ -f "$file" ] || { echo "sound: $file is missing; build first (scripts/build.sh)" >&2; exit 1; }
 done
@@ -162,6 +163,76 @@ case_music_plays_from_the_cue_to_the_stop() {
     # the player's DLL too, and through it the system's answers (the next case).
     expect "the main program the intro started ran ($(sed -n 's/^imported=//p' "$dir/out/stand-in.txt" | tr -d '\r'))" \
         grep -q '^done' "$dir/out/stand-in.txt"
+}
+
+# Track 5 as Ogg Vorbis, named as a player's copy may be (Track05.ogg): the
+# recording is the track from the cue to the stop as from the WAV, matched
+# against the Ogg's own decoding; and the disc it makes is the WAV's, to the
+# sample: the same length, and a range waited for ends where it should.
+case_music_plays_from_an_ogg() {
+    local dir
+    dir=$(display_new_folder ogg)
+    cp "$WINMM_DLL" "$dir/"
+    mkdir -p "$dir/music"
+    cp "$OGG" "$dir/music/Track05.ogg"
+    cp "$PROGRAMS/main-stand-in.exe" "$dir/z_qzm__.exe"
+    oggdec --quiet -o "$WORK/ogg-decoded.wav" "$OGG" || { fail "oggdec decoded $OGG"; return; }
+    sound_record_start "$WORK/ogg" || { fail "the recorder started"; return; }
+    run_held_intro "$dir"
+    sleep 1.5
+    sound_record_stop
+    local log=$dir/out/winmm.log
+    expect "the DLL answered the intro's five commands itself: $(log_answers "$log" | paste -sd ' ')" \
+        same "$(log_commands "$log")$(log_answers "$log")$(log_kinds "$log")" "$CUE_AND_STOP${SERVED_ANSWERS}served"
+    /usr/bin/python3 "$SOUND_ANALYSE" check "$WORK/ogg" "$log" "$WORK/ogg-decoded.wav" | tee "$dir/out/analysis.txt" |
+        grep -v '^measure'
+    [ "${PIPESTATUS[0]}" = 0 ] || CASE_FAILED=$((CASE_FAILED + 1))
+    expect_picture_and_end_unchanged "$dir"
+
+    cp "$PROGRAMS/mci-script.exe" "$dir/"
+    printf '%s\n' "send set cdaudio time format tmsf" "send status cdaudio length track 5" \
+        "send play cdaudio from 05:02:59:00 to 05:02:59:40 wait" "send status cdaudio position" >"$dir/ogg.script"
+    (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
+        timeout 30 "$WINE" mci-script.exe ogg.script ogg.out >/dev/null 2>&1)
+    local out length
+    out=$(tr -d '\r' <"$dir/ogg.out" 2>/dev/null)
+    length=$(soxi -s "$TRACK" | awk '{ f = int(($1 * 75 + 44099) / 44100); printf "%02d:%02d:%02d", f / 4500, f / 75 % 60, f % 75 }')
+    expect "the Ogg's length is the WAV's ($length): $(grep 'length' <<<"$out")" \
+        grep -q "length track 5 -> 0 '$length'" <<<"$out"
+    expect "a range near its end, waited for, ends at its end: $(grep 'position' <<<"$out")" \
+        grep -q "position -> 0 '05:02:59:40'" <<<"$out"
+}
+
+# The same six seconds of track 5 played at volume=100 and at volume=50 (set
+# in winmm.ini and in the environment): the second is recorded 6 dB quieter.
+case_volume_scales_the_level() {
+    local dir=$WORK/volume volume level
+    mkdir -p "$dir/music"
+    cp "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$dir/"
+    cp "$OGG" "$dir/music/track05.ogg"
+    printf '%s\n' "send set cdaudio time format tmsf" "send play cdaudio from 05:00:40:00 to 05:00:46:00 wait" \
+        >"$dir/range.script"
+    declare -A levels
+    # Nothing else of this prefix may sound in the recordings: an intro of an
+    # earlier case that outlived its timeout is ended first.
+    timeout 20 "$WINESERVER" -k >/dev/null 2>&1
+    for volume in ini:100 env:50; do
+        printf '[winmm]\nvolume=%s\n' "${volume#*:}" >"$dir/winmm.ini"
+        local set_in_env=()
+        if [ "${volume%%:*}" = env ]; then
+            printf '[winmm]\nvolume=100\n' >"$dir/winmm.ini"  # the environment comes first
+            set_in_env=(INTRO_WINMM_VOLUME="${volume#*:}")
+        fi
+        sound_record_start "$WORK/volume-${volume#*:}" || { fail "the recorder started"; return; }
+        (cd "$dir" && env WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
+            "${set_in_env[@]}" timeout 30 "$WINE" mci-script.exe range.script range.out >/dev/null 2>&1)
+        sound_record_stop
+        level=$(/usr/bin/python3 "$SOUND_ANALYSE" level "$WORK/volume-${volume#*:}")
+        levels[${volume#*:}]=$level
+        echo "     measure level_at_volume_${volume#*:}_dbfs $level"
+    done
+    expect "at volume=50 the level is half that at 100: ${levels[50]} dB against ${levels[100]} dB" \
+        awk -v a="${levels[50]}" -v b="${levels[100]}" 'BEGIN { d = a - b; exit !(a != "" && b != "" && d > -6.52 && d < -5.52) }'
 }
 
 # With the DLL but no music folder every command reaches Wine's own MCI, which
