@@ -263,6 +263,10 @@ bool Streamer::FillAndQueue()
         if (!soundStarted_)
             LogEvent("sound started: the first buffer is queued");
         soundStarted_ = true;
+        // Which samples went to the system, so that what was heard can be told
+        // apart from what was handed over.
+        LogEvent("buffer queued: segment %u, samples %llu to %llu", (unsigned)segment_,
+                 (unsigned long long)(next_ - got), (unsigned long long)next_);
     }
     if (holding && out_)
         waveOut.restart(out_);
