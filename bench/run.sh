@@ -13,6 +13,7 @@ mkdir -p "$out"
 bash scripts/setup.sh
 SKIP_SETUP=1 bash scripts/build.sh >/dev/null
 source scripts/wine.sh
+source scripts/xvfb.sh
 
 # Further sections of the report, each a script bench/sections/NAME.sh that measures
 # what it needs and prints its own Markdown section (## heading first) on stdout.
@@ -21,6 +22,7 @@ SECTIONS=(
     video    # intro-frames --video at its defaults, against the intro's own length
     display  # the player's ddraw.dll: the pace of its flips, the intro's CPU, one presentation
     music    # the player's winmm.dll: its calls, its thread, the sound's start and stop
+    recording  # scripts/run.sh --record: the logo's first frame against track 5's first sound
 )
 
 reps=${BENCH_REPETITIONS:-7}   # Wine runs on a shared machine vary by a tenth; a median of 7 holds

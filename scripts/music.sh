@@ -28,8 +28,7 @@ music_prepare() {  # folder beside intro.exe
 }
 
 # Wine's pulse driver, and the player's winmm.dll (native, then builtin) for
-# intro.exe alone, so that the game is never given it through the prefix.
-music_prefix_ready() {  # prefix
-    wine_prefix_set "$1" 'HKCU\Software\Wine\Drivers' Audio pulse \
-        'HKCU\Software\Wine\AppDefaults\intro.exe\DllOverrides' winmm native,builtin
-}
+# intro.exe alone, so that the game is never given it through the prefix: KEY
+# NAME VALUE for wine_prefix_ready (scripts/wine.sh).
+MUSIC_SETTINGS=('HKCU\Software\Wine\Drivers' Audio pulse
+                'HKCU\Software\Wine\AppDefaults\intro.exe\DllOverrides' winmm native,builtin)

@@ -101,7 +101,8 @@ texts=""                           # a text file of the intro's words, or empty
 record=""                          # a video file of the real run, or empty
 wine_ddraw=""                      # nonempty: Wine's own DirectDraw, not the player's
 source scripts/music.sh            # RUN_MUSIC: the track 5 to play, if any
-source tests/sound/sound.sh        # the private sound server a recording hears
+source scripts/sound_server.sh     # the private sound server a recording hears
+source scripts/xvfb.sh             # the private X server with no display or for --record
 
 parse_options() {
     while [ $# -gt 0 ]; do
@@ -167,7 +168,10 @@ set_up_then_build() {
     source scripts/user.sh
     continue_as_user "$0" "${original_args[@]}"
     local log=${TMPDIR:-/tmp}/intro-run-build.log
-    SKIP_SETUP=1 bash scripts/build.sh >"$log" 2>&1 || fail_with_log "the build failed" "$log" 'error|Error'
+    # The test command has built every tree once already (SKIP_BUILD=1).
+    if [ "${SKIP_BUILD:-}" != 1 ]; then
+        SKIP_SETUP=1 bash scripts/build.sh >"$log" 2>&1 || fail_with_log "the build failed" "$log" 'error|Error'
+    fi
     [ -z "$texts" ] || build_with_texts
     [ -f "$exe" ] || fail "there is no intro at $exe${exe_given:+ (named by --exe)}"
     echo "run: $(wine_build_in_words)${exe_given:+; --exe plays $exe}${texts:+; with the words of $texts it plays $exe}"
@@ -180,15 +184,18 @@ set_up_then_build() {
     esac
 }
 
+# The prefix with every setting of this run, written in one start of Wine, and
+# only where it differs from what the prefix holds.
 prepare_wine() {
     export WINEPREFIX=${INTRO_WINEPREFIX:-$(wine_home_prefix wine)}
+    local settings=()
+    [ "$RUN_MUSIC" = none ] || settings=("${MUSIC_SETTINGS[@]}")
     # The player's ddraw.dll needs no mode and so no virtual desktop; Wine's own does.
     if [ -n "$wine_ddraw" ]; then
-        wine_prefix_ready "$WINEPREFIX" && wine_player_ddraw "$WINEPREFIX" off
+        wine_prefix_ready "$WINEPREFIX" desktop "${WINE_PLAYER_DDRAW_OFF[@]}" "${settings[@]}"
     else
-        wine_prefix_ready "$WINEPREFIX" no-desktop && wine_player_ddraw "$WINEPREFIX" on
-    fi || { said_why=1; exit 1; }  # each step names what it could not do
-    [ "$RUN_MUSIC" = none ] || music_prefix_ready "$WINEPREFIX" || { said_why=1; exit 1; }
+        wine_prefix_ready "$WINEPREFIX" no-desktop "${WINE_PLAYER_DDRAW_ON[@]}" "${settings[@]}"
+    fi || { said_why=1; exit 1; }  # it named what it could not do
 }
 
 # out/run/play holds the intro with the player's DLLs (and, on the private Xvfb, the
@@ -298,7 +305,7 @@ play_with_screenshots() {
 # ffmpeg grabs the intro's picture from the private X screen while it runs, grown
 # to 960x720 without smoothing where it is not so already, each frame stamped with
 # the wall clock; the music plays into a private sound server whose monitor is
-# recorded with the wall time of each piece (tests/sound/sound.sh). The two are put
+# recorded with the wall time of each piece (scripts/sound_server.sh). The two are put
 # together by those times, so the sound lies where it was heard against the picture.
 play_recorded() {
     mkdir -p "$(dirname "$record")"
@@ -309,12 +316,17 @@ play_recorded() {
     ffmpeg -hide_banner -loglevel error -nostdin -y -f x11grab -framerate 60 -video_size "$size" \
         -i "$DISPLAY+${corner/+/,}" -copyts -vf scale=960:720:flags=neighbor \
         -c:v libx264 -preset veryfast -tune animation -crf 18 -pix_fmt yuv420p "$record.part.mkv" &
-    local recorder=$!
-    sleep 1  # the recorder's first frames are the empty desktop, before the intro starts
+    local recorder=$! tries
+    # The intro starts once the recorder grabs the screen, so its first frame is in the
+    # video: ffmpeg writes the file's header when its input is open.
+    for tries in $(seq 200); do
+        [ -s "$record.part.mkv" ] || ! kill -0 "$recorder" 2>/dev/null && break
+        sleep 0.05
+    done
     start_intro
     status=0
     wait "$intro" || status=$?
-    sleep 0.5
+    # What it grabbed up to the intro's end is encoded and written as it stops.
     kill -INT "$recorder" 2>/dev/null || true
     if wait "$recorder" || [ -s "$record.part.mkv" ]; then
         [ -z "$sound" ] || sound_record_stop

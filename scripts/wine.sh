@@ -120,12 +120,17 @@ wine_prefix_is_only_wine() {  # prefix
 # Makes the prefix once, for the width of the build that runs here (WINEARCH),
 # with a virtual desktop so the program may change the display mode (without
 # one, SetDisplayMode fails on an X server like Xvfb), or with none when asked
-# (no-desktop: for the player's ddraw.dll, which needs no mode). A prefix left
-# half made by a failed start, or made for the other width, is made again when
-# it holds nothing but Wine's own files; otherwise it is named with what to do.
+# (no-desktop: for the player's ddraw.dll, which needs no mode); further
+# registry values (KEY NAME VALUE, or KEY NAME - for none) are set with the
+# desktop's, in the same one start of Wine, and only where they differ. A prefix
+# left half made by a failed start, or made for the other width, is made again
+# when it holds nothing but Wine's own files; otherwise it is named with what to
+# do. A new prefix is a copy of INTRO_WINE_TEMPLATE when the test command made
+# one of this width (wine_prefix_template), else made by wineboot.
 # False, with the reason in one line, when the prefix cannot be made or set.
-wine_prefix_ready() {
+wine_prefix_ready() {  # prefix[, desktop|no-desktop[, KEY NAME VALUE...]]
     local prefix=$1 desktop=${2:-desktop} arch
+    shift $(($# < 2 ? $# : 2))
     arch=$(wine_prefix_arch "$prefix")
     [ -d "$prefix" ] && [ -z "$(ls -A "$prefix")" ] && rmdir "$prefix"   # made for it, still empty
     if [ -d "$prefix" ] && { [ ! -f "$prefix/.intro-prefix" ] || [ "$arch" != "$WINEARCH" ]; }; then
@@ -142,22 +147,39 @@ wine_prefix_ready() {
         fi
     fi
     if [ ! -f "$prefix/system.reg" ]; then
-        echo "wine: creating the $WINEARCH Wine prefix $prefix (once, about 10 s)" >&2
-        mkdir -p "$prefix"
-        # The registry reaches its files when the server ends, so the width is read after it.
-        if ! WINEPREFIX=$prefix timeout 120 "$WINE" wineboot -i >"$prefix/wineboot.log" 2>&1 ||
-                ! wine_server_gone "$prefix" || [ "$(wine_prefix_arch "$prefix")" != "$WINEARCH" ]; then
-            echo "wine: could not create the prefix: $(wine_log_reason "$prefix/wineboot.log") (see $prefix/wineboot.log)" >&2
-            return 1
-        fi
+        wine_prefix_make "$prefix" || return 1
     fi
     echo "$WINEARCH" >"$prefix/.intro-prefix"
     if [ "$desktop" = no-desktop ]; then
-        wine_prefix_unset "$prefix" 'HKCU\Software\Wine\Explorer' Desktop
+        wine_prefix_want "$prefix" 'HKCU\Software\Wine\Explorer' Desktop - "$@"
     else
-        wine_prefix_set "$prefix" 'HKCU\Software\Wine\Explorer' Desktop Default \
-            'HKCU\Software\Wine\Explorer\Desktops' Default 640x480
+        wine_prefix_want "$prefix" 'HKCU\Software\Wine\Explorer' Desktop Default \
+            'HKCU\Software\Wine\Explorer\Desktops' Default 640x480 "$@"
     fi
+}
+
+wine_prefix_make() {  # prefix
+    local prefix=$1
+    if [ -n "${INTRO_WINE_TEMPLATE:-}" ] && [ "$(wine_prefix_arch "$INTRO_WINE_TEMPLATE")" = "$WINEARCH" ]; then
+        mkdir -p "$(dirname "$prefix")"
+        cp -a "$INTRO_WINE_TEMPLATE" "$prefix" && return 0
+    fi
+    echo "wine: creating the $WINEARCH Wine prefix $prefix (once, about 10 s)" >&2
+    mkdir -p "$prefix"
+    # The registry reaches its files when the server ends, so the width is read after it.
+    if ! WINEPREFIX=$prefix timeout 120 "$WINE" wineboot -i >"$prefix/wineboot.log" 2>&1 ||
+            ! wine_server_gone "$prefix" || [ "$(wine_prefix_arch "$prefix")" != "$WINEARCH" ]; then
+        echo "wine: could not create the prefix: $(wine_log_reason "$prefix/wineboot.log") (see $prefix/wineboot.log)" >&2
+        return 1
+    fi
+}
+
+# The test command makes one prefix of the width that runs here, before its
+# suites; each suite's prefix is then a copy of it (a second instead of ten),
+# through INTRO_WINE_TEMPLATE, which it exports.
+wine_prefix_template() {  # folder
+    wine_prefix_ready "$1" || return 1
+    export INTRO_WINE_TEMPLATE=$1
 }
 
 # The first line of a Wine log that says what went wrong, or a plain word.
@@ -167,77 +189,62 @@ wine_log_reason() {  # log file
     echo "${line:-Wine gave no reason}"
 }
 
-# Lets the prefix's server go. "wine reg" starts a server and Wine's desktop
+# Lets the prefix's server go. "wine regedit" starts a server and Wine's desktop
 # process; with no display yet (before xvfb_start) a program started while they
 # linger joins that desktop and cannot make a window. The server's end also makes
-# the next program read the settings afresh; a server kept up by a program left
-# over from an earlier run is ended.
+# the next program read the settings afresh, and writes the registry's files; a
+# server kept up by a program left over from an earlier run is ended.
 wine_server_gone() {  # prefix
     WINEPREFIX=$1 timeout 30 "$WINESERVER" -w || WINEPREFIX=$1 timeout 20 "$WINESERVER" -k
 }
 
-# Sets registry values of the prefix (KEY NAME VALUE, as often as needed), then
-# lets the server go; a value that cannot be set is named. Every setting goes
-# through here or wine_prefix_unset.
-wine_prefix_set() {  # prefix, then KEY NAME VALUE...
-    local prefix=$1 status=0
-    shift
-    while [ $# -ge 3 ]; do
-        WINEPREFIX=$prefix timeout 30 "$WINE" reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1 ||
-            { status=1; echo "wine: could not set $1\\$2 in the prefix $prefix" >&2; }
-        shift 3
+# A value of the user's registry as the prefix's file holds it ("-" when it has
+# none), read without starting Wine: only HKCU keys, of plain string values.
+wine_prefix_value() {  # prefix, KEY, NAME
+    local key=${2#HKCU\\}
+    # Through the environment: awk -v would take the file's doubled backslashes for escapes.
+    SECTION="[${key//\\/\\\\}]" NAME="\"$3\"=" awk '
+        BEGIN { section = ENVIRON["SECTION"]; name = ENVIRON["NAME"] }
+        /^\[/ { inside = tolower(substr($0, 1, length(section) + 1)) == tolower(section " "); next }
+        inside && tolower(substr($0, 1, length(name))) == tolower(name) {
+            value = substr($0, length(name) + 1); gsub(/^"|"$/, "", value); found = 1; print value; exit }
+        END { if (!found) print "-" }' "$1/user.reg" 2>/dev/null
+}
+
+# Gives registry values of the user (KEY NAME VALUE, as often as needed; VALUE
+# "-" takes the value away): those that differ from what the prefix holds are
+# written by one regedit, and then the server is let go; nothing starts Wine when
+# all are as wanted. A value that could not be set is named.
+wine_prefix_want() {  # prefix, then KEY NAME VALUE...
+    local prefix=$1 changes="" i
+    local -a wanted=("${@:2}") differ=()
+    for ((i = 0; i + 2 < ${#wanted[@]}; i += 3)); do
+        [ "$(wine_prefix_value "$prefix" "${wanted[i]}" "${wanted[i + 1]}")" != "${wanted[i + 2]}" ] || continue
+        differ+=("${wanted[@]:i:3}")
+        changes+=$'\n'"[HKEY_CURRENT_USER\\${wanted[i]#HKCU\\}]"$'\n'"\"${wanted[i + 1]}\"="
+        if [ "${wanted[i + 2]}" = - ]; then changes+=-; else changes+="\"${wanted[i + 2]}\""; fi
+        changes+=$'\n'
     done
+    [ -n "$changes" ] || return 0
+    local file status=0
+    file=$(mktemp "${TMPDIR:-/tmp}/intro-reg.XXXXXX")
+    printf 'REGEDIT4\n%s' "$changes" >"$file"
+    # A desktop still up would be joined by regedit, so the server goes first.
     wine_server_gone "$prefix"
+    WINEPREFIX=$prefix timeout 30 "$WINE" regedit /S "$(winpath "$file")" >/dev/null 2>&1
+    # The server writes the registry's files as it is ended: no need to wait the
+    # seconds it would linger.
+    WINEPREFIX=$prefix timeout 20 "$WINESERVER" -k 2>/dev/null
+    wine_server_gone "$prefix"
+    rm -f "$file"
+    for ((i = 0; i < ${#differ[@]}; i += 3)); do
+        [ "$(wine_prefix_value "$prefix" "${differ[i]}" "${differ[i + 1]}")" = "${differ[i + 2]}" ] ||
+            { status=1; echo "wine: could not set ${differ[i]}\\${differ[i + 1]} in the prefix $prefix" >&2; }
+    done
     return "$status"
 }
 
-# Takes registry values away (KEY NAME, as often as needed); one that is not
-# there is no failure. A desktop still up would be joined by the change's own
-# run, so it is let go first, and the server after.
-wine_prefix_unset() {  # prefix, then KEY NAME...
-    local prefix=$1
-    shift
-    wine_server_gone "$prefix"
-    while [ $# -ge 2 ]; do
-        WINEPREFIX=$prefix timeout 30 "$WINE" reg delete "$1" /v "$2" /f >/dev/null 2>&1 || true
-        shift 2
-    done
-    wine_server_gone "$prefix"
-}
-
 # Wine loads the player's ddraw.dll beside intro.exe for intro.exe alone
-# (native first, the builtin after), or stops doing so.
-wine_player_ddraw() {  # prefix, on or off
-    local key='HKCU\Software\Wine\AppDefaults\intro.exe\DllOverrides'
-    if [ "$2" = on ]; then
-        wine_prefix_set "$1" "$key" ddraw native,builtin
-    else
-        wine_prefix_unset "$1" "$key" ddraw
-    fi
-}
-
-# A private X server on the first free display from :90 that starts, its screen
-# 1024x768 unless another size is given (WxHxDEPTH); sets DISPLAY.
-xvfb_start() {
-    local n screen=${1:-1024x768x24}
-    for n in $(seq 90 130); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
-        XVFB_PID=$!
-        export DISPLAY=":$n"
-        for _ in $(seq 50); do
-            kill -0 "$XVFB_PID" 2>/dev/null || break
-            xdpyinfo >/dev/null 2>&1 && return 0
-            sleep 0.1
-        done
-        kill "$XVFB_PID" 2>/dev/null
-        XVFB_PID=
-    done
-    echo "wine: no free X display" >&2
-    return 1
-}
-
-xvfb_stop() {
-    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
-    XVFB_PID=
-}
+# (native first, the builtin after), or not: KEY NAME VALUE for wine_prefix_ready.
+WINE_PLAYER_DDRAW_ON=('HKCU\Software\Wine\AppDefaults\intro.exe\DllOverrides' ddraw native,builtin)
+WINE_PLAYER_DDRAW_OFF=('HKCU\Software\Wine\AppDefaults\intro.exe\DllOverrides' ddraw -)

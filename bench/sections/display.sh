@@ -24,6 +24,7 @@ present_span=${DISPLAY_BENCH_PRESENTS:-2000}
 present_from=1502   # the first frame of the logo's phase
 fps=60
 source scripts/wine.sh
+source scripts/xvfb.sh
 export WINEPREFIX=${INTRO_WINEPREFIX:-$(wine_home_prefix wine)}
 rm -rf "$out"
 mkdir -p "$out"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The music without a CD drive, measured under Wine with a private PulseAudio
-# server (tests/sound/sound.sh): how long mciSendStringA takes for the play
+# server (scripts/sound_server.sh): how long mciSendStringA takes for the play
 # command, the CPU the streaming thread uses, and how soon the sound starts
 # after the intro's cue and stops after its "stop cdaudio". Prints its
 # Markdown section on stdout; what it measured stays in $out/music.
@@ -16,6 +16,7 @@ rm -rf "$work"
 mkdir -p "$work"
 
 source scripts/wine.sh   # which Windows build runs here: $INTRO_WIN_BUILD
+source scripts/xvfb.sh
 TRACK=$root/build/host/music/track05.wav
 WINMM_DLL=$root/$INTRO_WIN_BUILD/player/winmm.dll
 PROGRAMS=$root/$INTRO_WIN_BUILD/tests/sound
@@ -42,8 +43,7 @@ for run in $(seq "$reps"); do
     cp "$TRACK" "$dir/music/track05.wav"
     sound_record_start "$work/intro-$run" || continue
     sound_held_intro "$dir" 1600 4
-    sleep 1.5
-    sound_record_stop
+    sound_record_past_stop "$dir/out/winmm.log" 2
     /usr/bin/python3 "$SOUND_ANALYSE" check "$work/intro-$run" "$dir/out/winmm.log" "$TRACK" >"$dir/out/analysis.txt"
     cat "$dir/out/analysis.txt" "$dir/out/latencies.txt" 2>/dev/null | awk '/^measure/ { print $2, $3 }' >>"$work/intro.txt"
     grep -q '^FAIL' "$dir/out/analysis.txt" && note "run $run: $(grep -m1 '^FAIL' "$dir/out/analysis.txt")"

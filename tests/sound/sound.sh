@@ -1,72 +1,16 @@
-# What the sound checks and the sound benchmark share (sourced, not run): a
-# private PulseAudio sound server with a null sink whose monitor is recorded,
-# and a Wine prefix whose pulse driver plays into it, with the player's
-# winmm.dll enabled for intro.exe alone.
-#
-# The server is this run's alone: its own HOME, XDG_RUNTIME_DIR and
-# PULSE_RUNTIME_PATH under the work folder, no configuration file (-n), so
-# nothing else is loaded, and a unix socket without authentication that the
-# environment of this shell points every client at. It runs as root here
-# (PulseAudio warns, then serves), never exits by itself while idle, and is
-# ended by sound_server_stop.
+# What the sound checks and the sound benchmark share (sourced, not run): the
+# private sound server and its recorder (scripts/sound_server.sh), a Wine prefix
+# whose pulse driver plays into it with the player's winmm.dll enabled for
+# intro.exe alone, and the intro held just after its cue while the music plays.
 
 sound_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-source "$sound_root/scripts/music.sh"  # music_prefix_ready
+source "$sound_root/scripts/music.sh"         # music_prefix_ready
+source "$sound_root/scripts/sound_server.sh"  # the server and its recorder
 SOUND_ANALYSE=$sound_root/tests/sound/analyse.py
-SOUND_SERVER_PID=""
-SOUND_RECORDER_PID=""
-
-sound_server_start() {  # work folder
-    local home=$1/pulse
-    mkdir -p "$home/runtime/pulse"
-    chmod 700 "$home/runtime"
-    export PULSE_RUNTIME_PATH=$home/runtime/pulse
-    export PULSE_SERVER=unix:$PULSE_RUNTIME_PATH/native
-    HOME=$home XDG_RUNTIME_DIR=$home/runtime pulseaudio --daemonize=no -n --exit-idle-time=-1 \
-        --use-pid-file=no --log-target=stderr \
-        -L "module-null-sink sink_name=intro_music rate=44100 channels=2 format=s16le" \
-        -L "module-native-protocol-unix auth-anonymous=1 socket=$PULSE_RUNTIME_PATH/native" \
-        >"$home/server.log" 2>&1 &
-    SOUND_SERVER_PID=$!
-    local tries
-    for tries in $(seq 50); do
-        timeout 5 pactl info >/dev/null 2>&1 && return 0
-        kill -0 "$SOUND_SERVER_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    echo "sound: the private sound server did not start (see $home/server.log)" >&2
-    return 1
-}
-
-sound_server_stop() {
-    [ -n "$SOUND_RECORDER_PID" ] && sound_record_stop
-    [ -n "$SOUND_SERVER_PID" ] && kill "$SOUND_SERVER_PID" 2>/dev/null && wait "$SOUND_SERVER_PID" 2>/dev/null
-    SOUND_SERVER_PID=""
-}
 
 # The prefix as scripts/wine.sh makes it, with the run's music settings (scripts/music.sh).
 sound_prefix_ready() {  # prefix
-    wine_prefix_ready "$1" && music_prefix_ready "$1"
-}
-
-sound_record_start() {  # base path: BASE.raw and BASE.times
-    /usr/bin/python3 "$SOUND_ANALYSE" record "$1" &
-    SOUND_RECORDER_PID=$!
-    # The recording has begun once its first piece has come.
-    local tries
-    for tries in $(seq 200); do
-        [ -s "$1.times" ] && return 0
-        sleep 0.05
-    done
-    echo "sound: the recorder did not start" >&2
-    sound_record_stop
-    return 1
-}
-
-sound_record_stop() {
-    kill -TERM "$SOUND_RECORDER_PID" 2>/dev/null
-    wait "$SOUND_RECORDER_PID" 2>/dev/null
-    SOUND_RECORDER_PID=""
+    wine_prefix_ready "$1" desktop "${MUSIC_SETTINGS[@]}"
 }
 
 # The sound server's own latency while something plays: for each playing
@@ -78,15 +22,33 @@ sound_server_latencies() {
         END { if (b != "") printf "measure server_record_buffer_ms %.1f\nmeasure server_source_ms %.1f\n", b / 1000, s / 1000 }'
 }
 
+# The wall time of the DLL's last "stop cdaudio", from its log.
+sound_stop_time() {  # the DLL's log
+    tr -d '\r' <"$1" 2>/dev/null | awk '/ mci call "stop cdaudio/ { t = $1 } END { if (t != "") print t }'
+}
+
+# Lets the recording go on until it holds SECONDS of the time after the intro's
+# stop, so that the silence after it is heard; then ends it.
+sound_record_past_stop() {  # the DLL's log, seconds
+    local stop
+    stop=$(sound_stop_time "$1")
+    [ -z "$stop" ] || sound_record_covers "$(awk -v t="$stop" -v s="$2" 'BEGIN { printf "%.3f", t + s }')"
+    sound_record_stop
+}
+
 # Runs the intro in FOLDER (tests/wine/display_cases.sh: display_new_folder)
-# with the DLL's log, holding it at FRAME for SECONDS, and to its end; notes
-# the server's latencies while it is held.
+# with the DLL's log, holds it at FRAME until the recording holds SECONDS of
+# music after it (none are waited for without a recording), and to its end;
+# notes the server's latencies while it is held.
 sound_held_intro() {  # folder, frame, seconds
-    local dir=$1 frame=$2 seconds=$3
+    local dir=$1 frame=$2 seconds=$3 until
     display_start_intro "$dir" "$frame" "1501 5000" \
         INTRO_WINMM_LOG="$(winpath "$dir/out/winmm.log")" INTRO_SOUND_STAND_IN_LOG="$(winpath "$dir/out/stand-in.txt")"
-    if display_wait_for 30 test -e "$dir/out/$(display_frame_name "$frame").ready"; then
-        sleep "$seconds"
+    if display_wait_for 60 test -e "$dir/out/$(display_frame_name "$frame").ready"; then
+        if [ -n "$SOUND_RECORDER_PID" ] && [ "$seconds" != 0 ]; then
+            until=$(awk -v s="$seconds" -v now="$(date +%s.%N)" 'BEGIN { printf "%.3f", now + s }')
+            sound_record_covers "$until" $((seconds + 60))
+        fi
         sound_server_latencies >"$dir/out/latencies.txt"
     fi
     display_finish_intro "$dir"
