@@ -13,6 +13,7 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 source scripts/wine.sh   # which Windows build runs here: $INTRO_WIN_BUILD
+source scripts/xvfb.sh
 
 TRACK=$root/build/host/music/track05.wav
 OGG=$root/build/host/music/track05.ogg
@@ -26,6 +27,8 @@ SERVED_ANSWERS=$'0\n0\n265\n0\n0'
 # The frame the intro is held at, just after the cue, and for how long: the music plays on.
 HOLD_FRAME=1600
 HOLD_SECONDS=6
+# How much of the time after the intro's stop is recorded, to hear that it is silent.
+AFTER_STOP=2
 
 for file in "$TRACK" "$OGG" "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$PROGRAMS/main-stand-in.exe" \
             "$INTRO_WIN_BUILD/intro.exe" "$INTRO_WIN_BUILD/probe/ddraw.dll"; do
@@ -147,9 +150,8 @@ case_music_plays_from_the_cue_to_the_stop() {
     cp "$PROGRAMS/main-stand-in.exe" "$dir/z_qzm__.exe"
     sound_record_start "$WORK/music" || { fail "the recorder started"; return; }
     run_held_intro "$dir"
-    sleep 1.5  # the recording goes on past the stop, to hear that it stays silent
-    sound_record_stop
     local log=$dir/out/winmm.log
+    sound_record_past_stop "$log" "$AFTER_STOP"  # to hear that it stays silent
     expect "the DLL was given the intro's five commands in order" same "$(log_commands "$log")" "$CUE_AND_STOP"
     expect "and answered them itself: $(log_answers "$log" | paste -sd ' ')" \
         same "$(log_answers "$log")$(log_kinds "$log")" "${SERVED_ANSWERS}served"
@@ -179,9 +181,8 @@ case_music_plays_from_an_ogg() {
     oggdec --quiet -o "$WORK/ogg-decoded.wav" "$OGG" || { fail "oggdec decoded $OGG"; return; }
     sound_record_start "$WORK/ogg" || { fail "the recorder started"; return; }
     run_held_intro "$dir"
-    sleep 1.5
-    sound_record_stop
     local log=$dir/out/winmm.log
+    sound_record_past_stop "$log" "$AFTER_STOP"  # to hear that it stays silent
     expect "the DLL answered the intro's five commands itself: $(log_answers "$log" | paste -sd ' ')" \
         same "$(log_commands "$log")$(log_answers "$log")$(log_kinds "$log")" "$CUE_AND_STOP${SERVED_ANSWERS}served"
     /usr/bin/python3 "$SOUND_ANALYSE" check "$WORK/ogg" "$log" "$WORK/ogg-decoded.wav" | tee "$dir/out/analysis.txt" |
@@ -193,7 +194,7 @@ case_music_plays_from_an_ogg() {
     printf '%s\n' "send set cdaudio time format tmsf" "send status cdaudio length track 5" \
         "send play cdaudio from 05:02:59:00 to 05:02:59:40 wait" "send status cdaudio position" >"$dir/ogg.script"
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-        timeout 30 "$WINE" mci-script.exe ogg.script ogg.out >/dev/null 2>&1)
+        timeout 90 "$WINE" mci-script.exe ogg.script ogg.out >/dev/null 2>&1)
     local out length
     out=$(tr -d '\r' <"$dir/ogg.out" 2>/dev/null)
     length=$(soxi -s "$TRACK" | awk '{ f = int(($1 * 75 + 44099) / 44100); printf "%02d:%02d:%02d", f / 4500, f / 75 % 60, f % 75 }')
@@ -225,7 +226,7 @@ case_volume_scales_the_level() {
         fi
         sound_record_start "$WORK/volume-${volume#*:}" || { fail "the recorder started"; return; }
         (cd "$dir" && env WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-            "${set_in_env[@]}" timeout 30 "$WINE" mci-script.exe range.script range.out >/dev/null 2>&1)
+            "${set_in_env[@]}" timeout 90 "$WINE" mci-script.exe range.script range.out >/dev/null 2>&1)
         sound_record_stop
         level=$(/usr/bin/python3 "$SOUND_ANALYSE" level "$WORK/volume-${volume#*:}")
         levels[${volume#*:}]=$level
@@ -262,7 +263,7 @@ case_main_program_gets_the_systems_winmm() {
     cp "$TRACK" "$dir/with/music/track05.wav"
     for run in without:before with:through without:after; do
         (cd "$dir/${run%%:*}" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" \
-            INTRO_SOUND_STAND_IN_LOG="$(winpath "$dir/${run#*:}.txt")" timeout 30 "$WINE" main-stand-in.exe >/dev/null 2>&1)
+            INTRO_SOUND_STAND_IN_LOG="$(winpath "$dir/${run#*:}.txt")" timeout 90 "$WINE" main-stand-in.exe >/dev/null 2>&1)
     done
     value() { tr -d '\r' <"$dir/$1.txt" 2>/dev/null | sed -n "s/^$2=//p"; }
     expect "its winmm import is the player's DLL ($(value through imported))" \
@@ -301,7 +302,7 @@ case_answers_like_the_systems_mci() {
             echo "send close $device"
         } >"$dir/$device.script"
         (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-            timeout 30 "$WINE" mci-script.exe "$device.script" "$device.out" >/dev/null 2>&1)
+            timeout 90 "$WINE" mci-script.exe "$device.script" "$device.out" >/dev/null 2>&1)
     done
     local wine_codes served_codes
     wine_codes=$(tr -d '\r' <"$dir/waveaudio.out" | sed -n 's/.* -> \([0-9]*\) .*/\1/p' | paste -sd ' ')
@@ -313,7 +314,7 @@ case_answers_like_the_systems_mci() {
     printf '%s\n' "send set cdaudio time format tmsf" "send play cdaudio from 05:00:01:00 to 05:00:02:30 wait" \
         "send status cdaudio mode" "send status cdaudio position" "send status cdaudio length track 5" >"$dir/range.script"
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-        timeout 30 "$WINE" mci-script.exe range.script range.out >/dev/null 2>&1)
+        timeout 90 "$WINE" mci-script.exe range.script range.out >/dev/null 2>&1)
     local out
     out=$(tr -d '\r' <"$dir/range.out")
     expect "a range waited for has ended when the play returns: $(grep 'mode' <<<"$out")" \
@@ -337,12 +338,12 @@ case_unload_and_exit_while_playing() {
     cp "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$dir/"
     cp "$TRACK" "$dir/music/track05.wav"
     printf '%s\n' "send set cdaudio time format tmsf" "send play cdaudio from 05:00:00:00 to 05:00:01:00" "unload" \
-        "sleep 2500" >"$dir/unload.script"
-    printf '%s\n' "send play cdaudio from 05:00:00:00 to 06:00:00:00" "sleep 300" "exit" >"$dir/exit.script"
+        "await stream thread ends" >"$dir/unload.script"
+    printf '%s\n' "send play cdaudio from 05:00:00:00 to 06:00:00:00" "await sound started" "exit" >"$dir/exit.script"
     local status=0
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
         INTRO_WINMM_LOG="$(winpath "$dir/unload.log")" \
-        timeout 30 "$WINE" mci-script.exe unload.script unload.out >/dev/null 2>&1) || status=$?
+        timeout 90 "$WINE" mci-script.exe unload.script unload.out >/dev/null 2>&1) || status=$?
     expect "the playing range holds the DLL after FreeLibrary" grep -q '^after unload mapped=yes' "$dir/unload.out"
     expect "and plays to its end" grep -q 'sound ended: the range has played' "$dir/unload.log"
     expect "its thread ends" grep -q 'stream thread ends' "$dir/unload.log"
@@ -350,9 +351,10 @@ case_unload_and_exit_while_playing() {
         test "$status" = 0 -a "$(tr -d '\r' <"$dir/unload.out" | tail -1)" = done
     status=0
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-        timeout 30 "$WINE" mci-script.exe exit.script exit.out >/dev/null 2>&1) || status=$?
+        INTRO_WINMM_LOG="$(winpath "$dir/exit.log")" timeout 90 "$WINE" mci-script.exe exit.script exit.out >/dev/null 2>&1) || status=$?
     expect "a process ended while its music plays exits cleanly (status $status)" test "$status" = 0
-    expect "having got as far as its exit" grep -q '^exiting' "$dir/exit.out"
+    expect "having got as far as its exit, with the music playing" \
+        bash -c "grep -q '^await sound started -> seen' '$dir/exit.out' && grep -q '^exiting' '$dir/exit.out'"
 }
 
 # ---- The run ------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // Usage: mci-script SCRIPT OUT. Each line of SCRIPT is one of:
 //   send COMMAND     mciSendStringA(COMMAND) with a 128-byte answer buffer
 //   sleep MS         waits
+//   await TEXT       waits (30 s at most) until the DLL's log (INTRO_WINMM_LOG) holds TEXT
 //   unload           FreeLibrary, then notes whether the DLL is still mapped
 //   exit             ends the process at once, whatever plays
 // Each result is a line of OUT: "send COMMAND -> CODE 'ANSWER' in US us" (the
@@ -22,6 +23,21 @@ static void Note(const std::string& line)
 {
     std::fprintf(out, "%s\n", line.c_str());
     std::fflush(out);
+}
+
+// Whether the file holds the text, read whole: the DLL appends its log a line at a time.
+static bool FileHolds(const char* path, const std::string& text)
+{
+    FILE* file = path ? std::fopen(path, "rb") : NULL;
+    if (!file)
+        return false;
+    std::string all;
+    char part[4096];
+    size_t got;
+    while ((got = std::fread(part, 1, sizeof part, file)) > 0)
+        all.append(part, got);
+    std::fclose(file);
+    return all.find(text) != std::string::npos;
 }
 
 // Whether the module is still mapped where it was loaded.
@@ -61,6 +77,14 @@ int main(int argc, char** argv)
             Note(text + " -> " + std::to_string(code) + " '" + answer + "' in " + took + " us");
         } else if (text.compare(0, 6, "sleep ") == 0) {
             Sleep((DWORD)std::atoi(text.c_str() + 6));
+        } else if (text.compare(0, 6, "await ") == 0) {
+            const char* log = std::getenv("INTRO_WINMM_LOG");
+            DWORD waited = 0;
+            while (!FileHolds(log, text.substr(6)) && waited < 30000) {
+                Sleep(20);
+                waited += 20;
+            }
+            Note(text + (waited < 30000 ? " -> seen" : " -> not seen in 30 s"));
         } else if (text == "unload") {
             FreeLibrary(winmm);
             Note(std::string("after unload mapped=") + (Mapped(winmm) ? "yes" : "no"));
