@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """How far apart, in a recording of scripts/run.sh --record, the first frame of the
-logo and the first sound of track 5 are (Debian's python3 and python3-numpy).
+logo and the first sound of track 5 are, for bench/sections/recording.sh (Debian's python3 and python3-numpy).
 
   sync.py VIDEO FRAME1500.png FRAME1501.png TRACK.wav
 

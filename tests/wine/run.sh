@@ -14,11 +14,12 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/wine.sh
+source scripts/xvfb.sh
 
 INTRO_EXE=$PWD/$INTRO_WIN_BUILD/intro.exe
 RECORDER_EXE=$PWD/$INTRO_WIN_BUILD/tests/wine/record-start.exe
 CASES=(whole_sequence early_escape com_before_exe exe_beside_intro bat_beside_intro_only
-       bat_in_current_directory comspec_with_spaces no_main_program no_cd_drive_picture
+       bat_in_current_directory comspec_with_spaces no_main_program
        display_pictures display_surface_loss display_no_desktop
        player_agreement player_game player_pictures player_windowed player_settings player_screenshots
        player_fill player_resize)
@@ -97,7 +98,7 @@ start_intro() {
     (
         cd "$cwd" &&
             INTRO_E2E_LOG=$(winpath "$CASE_DIR/started.log") WINEDEBUG="-all,+mci$channels" \
-                exec timeout 30 "$WINE" "$intro/intro.exe"
+                exec timeout 120 "$WINE" "$intro/intro.exe"
     ) >"$CASE_DIR/wine.out" 2>"$TRACE" &
     INTRO_PID=$!
 }
@@ -107,7 +108,7 @@ start_intro() {
 finish_intro() {
     wait "$INTRO_PID"
     STATUS=$?
-    [ "$STATUS" != 124 ] || CASE_FAILED+="${CASE_FAILED:+; }the intro did not end within 30 s"
+    [ "$STATUS" != 124 ] || CASE_FAILED+="${CASE_FAILED:+; }the intro did not end within 120 s"
 }
 
 # Real key presses of Esc through the X server, until the intro has ended.
@@ -127,21 +128,36 @@ run_intro_closing_early() {
     finish_intro
 }
 
-# Waits up to 10 s for the started program's notes; true when they came.
+# Waits up to 30 s for the started program's notes; true when they came.
 wait_for_start() {
     local tries
-    for tries in $(seq 100); do
+    for tries in $(seq 300); do
         [ -f "$CASE_DIR/started.log" ] && grep -q '^$' <(tr -d '\r' <"$CASE_DIR/started.log") && return 0
         sleep 0.1
     done
     return 1
 }
 
-# True when nothing was started: the intro said so by its status 0, and no
-# notes turn up in a short while after it ended.
+# Programs of this prefix that are not Wine's own: what the intro may have started
+# (a program it starts exists before its CreateProcess returns, so before it ends).
+started_programs() {
+    local pid
+    for pid in $(pgrep -f '\.(exe|com|bat)'); do
+        { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null |
+            grep -qiE '\\(services|explorer|winedevice|plugplay|svchost|rpcss|conhost)\.exe' || echo "$pid"
+    done
+}
+
+# True when nothing was started: the intro said so by its status 0, no program of
+# the prefix is left, and none left notes.
 nothing_started() {
-    sleep 0.5
-    [ ! -e "$CASE_DIR/started.log" ]
+    local tries
+    for tries in $(seq 200); do
+        [ -z "$(started_programs)" ] && break
+        sleep 0.05
+    done
+    [ -z "$(started_programs)" ] && [ ! -e "$CASE_DIR/started.log" ]
 }
 
 # How many starts the log holds, and the value of KEY in the first one.
@@ -182,8 +198,12 @@ check_nothing_started() {
 # ---- The cases --------------------------------------------------------------------------
 
 # Nobody touches a key: the roll's own Esc ends it, and the main program gets skipintro.
+# The prefix has no CD drive, so every MCI command fails, and the sequence goes on
+# all the same (display_pictures shows its frames after the cue in the same prefix).
 case_whole_sequence() {
     local intro
+    check "the prefix has a drive device (a CD?): $(ls "$WINEPREFIX/dosdevices" | paste -sd ' ')" \
+        test -z "$(ls "$WINEPREFIX/dosdevices" | grep '::$')"
     intro=$(intro_folder intro)
     place_recorder "$intro" z_qzm__.exe
     start_intro "$intro" "$intro"
@@ -272,7 +292,7 @@ case_comspec_with_spaces() {
     (
         cd "$cwd" &&
             INTRO_E2E_LOG=$(winpath "$CASE_DIR/started.log") WINEDEBUG=-all,+mci \
-                exec timeout 30 "$WINE" cmd /c "set COMSPEC=$comspec&& $(winpath "$intro")\\intro.exe"
+                exec timeout 120 "$WINE" cmd /c "set COMSPEC=$comspec&& $(winpath "$intro")\\intro.exe"
     ) >"$CASE_DIR/wine.out" 2>"$CASE_DIR/trace.txt" &
     INTRO_PID=$!
     TRACE=$CASE_DIR/trace.txt
@@ -286,36 +306,6 @@ case_no_main_program() {
     intro=$(intro_folder intro)
     run_intro_closing_early "$intro" "$intro"
     check_nothing_started
-}
-
-# Without a CD drive every MCI command fails; the picture goes on all the same.
-case_no_cd_drive_picture() {
-    local intro tries desktop shot=$CASE_DIR/mid-run.png
-    check "the prefix has a drive device (a CD?): $(ls "$WINEPREFIX/dosdevices" | paste -sd ' ')" \
-        test -z "$(ls "$WINEPREFIX/dosdevices" | grep '::$')"
-    intro=$(intro_folder intro)
-    place_recorder "$intro" z_qzm__.exe
-    start_intro "$intro" "$intro"
-    # Just past the cue (frame 1501): the starfield and the logo are on screen.
-    for tries in $(seq 300); do
-        grep -q 'mciSendStringW (L"play cdaudio' "$TRACE" 2>/dev/null && break
-        kill -0 "$INTRO_PID" 2>/dev/null || break
-        sleep 0.02
-    done
-    sleep 0.2
-    desktop=$(xdotool search --name 'Wine desktop' 2>/dev/null | head -1)
-    if [ -n "$desktop" ] && import -window "$desktop" "$shot" 2>/dev/null; then
-        check "the intro had ended before the screenshot" kill -0 "$INTRO_PID"
-        local colours
-        colours=$(convert "$shot" -format %k info: 2>/dev/null)
-        # A starfield under a logo has many colours; a blank or cleared screen has one.
-        check "the picture mid-run has ${colours:-no} colours" test "${colours:-0}" -ge 8
-    else
-        check "no screenshot of the Wine desktop" false
-    fi
-    finish_intro
-    check_started "$(winpath "$intro")\\z_qzm__.exe" "z_qzm__.exe skipintro" "$(winpath "$intro")"
-    check "MCI commands were: $(intro_mci_commands | paste -sd '|')" same "$(intro_mci_commands)" "$CUE_AND_STOP"
 }
 
 # ---- The run ------------------------------------------------------------------------------
