@@ -4,22 +4,60 @@
 # programs for Wine) and build/win64 (the same sources for 64-bit Windows, run
 # where the machine runs no 32-bit code; scripts/wine.sh says which runs here).
 # INTRO_SANITIZE=1 adds build/host-asan, with the sanitizers.
+#
+#   scripts/build.sh                every tree, everything in it
+#   scripts/build.sh --tests        what the test command uses, each tree once:
+#                                   build/host-asan whole (the host suites run
+#                                   there), the Windows tree that runs here whole,
+#                                   and only the tools, the music and what is
+#                                   shipped of the other trees
+#   scripts/build.sh --tests-long   the same, and build/host whole (its suites
+#                                   run again without the sanitizers)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+mode=all
+case ${1:-} in
+    --tests) mode=tests ;;
+    --tests-long) mode=tests-long ;;
+    "") ;;
+    *) echo "usage: scripts/build.sh [--tests | --tests-long]" >&2; exit 2 ;;
+esac
 [ "${SKIP_SETUP:-}" = 1 ] || bash scripts/setup.sh
 jobs=$(nproc)
 
 source scripts/configure.sh
+source scripts/wine.sh   # which Windows build runs here
 
-configure build/host
-cmake --build build/host -j"$jobs"
-configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-cmake --build build/win32 -j"$jobs"
-configure build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
-cmake --build build/win64 -j"$jobs"
-if [ "${INTRO_SANITIZE:-}" = 1 ]; then
-    configure build/host-asan -DINTRO_SANITIZE=ON
-    cmake --build build/host-asan -j"$jobs"
+# What the Wine suites use of a tree that is not tested whole: the program and
+# the player's DLLs of the other width (tests/pe, tests/release), and the host
+# tools and music they compare with.
+SHIPPED=(intro ddraw_dll winmm_dll)
+HOST_TOOLS=(intro-frames make-sheet sheet-check track05 intro_program host_platform)
+
+build() {  # folder, then targets (none: all) and, after --, cmake options
+    local dir=$1 targets=() options=()
+    shift
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do targets+=(--target "$1"); shift; done
+    [ $# = 0 ] || { shift; options=("$@"); }
+    configure "$dir" "${options[@]}"
+    cmake --build "$dir" -j"$jobs" "${targets[@]}"
+}
+
+whole_or() {  # the tree's width (host, 32 or 64): prints its targets, or nothing for all
+    case $mode:$1 in
+        all:* | tests-long:host) ;;
+        tests*:host) echo "${HOST_TOOLS[@]}" ;;
+        tests*:"$INTRO_WIN_BITS") ;;
+        tests*:*) echo "${SHIPPED[@]}" ;;
+    esac
+}
+
+# shellcheck disable=SC2046
+build build/host $(whole_or host)
+build build/win32 $(whole_or 32) -- -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+build build/win64 $(whole_or 64) -- -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+if [ "${INTRO_SANITIZE:-}" = 1 ] || [ "$mode" != all ]; then
+    build build/host-asan -- -DINTRO_SANITIZE=ON
 fi
 echo "build: build/win32/intro.exe, build/win64/intro.exe and build/host ready"

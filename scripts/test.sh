@@ -1,32 +1,80 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the host suites (plain and under the
-# sanitizers) and the end-to-end runs of the real intro.exe under Wine, of the
-# width this machine runs (scripts/wine.sh; INTRO_WIN64=1 forces the 64-bit one).
+# Sets up, builds each tree once and runs every test once: the host suites under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the whole sequence under
+# valgrind's memcheck, and the end-to-end suites of the real intro.exe under Wine,
+# of the width this machine runs (scripts/wine.sh; INTRO_WIN64=1 forces the 64-bit
+# one).
+#
+#   scripts/test.sh          what CI runs: every behaviour, once
+#   scripts/test.sh --long   adds the long runs: the host suites once more without
+#                            the sanitizers with a million-frame long run, memcheck
+#                            over more suites, twenty whole runs in the storms, and
+#                            the fuzzers from a fresh seed
+#
+# docs/testing.md says what each suite checks and how long it takes; the last lines
+# here give each step's time on this machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+long=""
+case ${1:-} in
+    --long) long=1 ;;
+    "") ;;
+    *) echo "usage: scripts/test.sh [--long]" >&2; exit 2 ;;
+esac
 
 [ "${SKIP_SETUP:-}" = 1 ] || bash scripts/setup.sh
 source scripts/user.sh
 continue_as_user "$0" "$@"
-SKIP_SETUP=1 INTRO_SANITIZE=1 bash scripts/build.sh
 
-echo "== host tests"
-ctest --test-dir build/host --output-on-failure -j"$(nproc)"
-echo "== host tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-ctest --test-dir build/host-asan --output-on-failure -j"$(nproc)"
-# Memcheck is some ten times slower than the sanitizers, so it runs a few suites that
-# between them run the whole program: a run to the hand-over, the input storms and a
-# 20000-frame long run (losses, still drawing, switches away, the end of the roll).
-echo "== host tests under valgrind's memcheck (SmokeTest, ReliabilityStorms, LongRun)"
-INTRO_LONG_RUN_FRAMES=20000 valgrind -q --error-exitcode=1 --leak-check=full \
-    build/host/tests/host_tests --gtest_filter='SmokeTest.*:ReliabilityStorms.*:LongRun.*'
+# Each step's name and seconds, for the summary at the end.
+times=()
+timed() {  # name, then the command
+    local name=$1 began=$SECONDS
+    shift
+    echo "== $name"
+    "$@"
+    times+=("$(printf '%-34s %4d s' "$name" $((SECONDS - began)))")
+}
+summary() {
+    local status=$?
+    [ ${#times[@]} = 0 ] || { echo "== time of each step"; printf '  %s\n' "${times[@]}"; }
+    [ -z "${template_dir:-}" ] || rm -rf "$template_dir"
+    return "$status"
+}
+trap summary EXIT
 
-# One probe decides which Windows build runs under Wine here; every suite takes its choice.
+timed "build" env SKIP_SETUP=1 bash scripts/build.sh --tests${long:+-long}
+# Every suite from here on uses these builds; none builds a tree again.
+export SKIP_SETUP=1 SKIP_BUILD=1
+
+timed "host tests, sanitizers" ctest --test-dir build/host-asan --output-on-failure -j"$(nproc)"
+# Memcheck finds what the sanitizers do not (a read of memory never written), at
+# some ten times their cost: the program's start-up, its sheet and palette and
+# every frame to the closing key, as the frame renderer runs them.
+memcheck() {  # command
+    valgrind -q --error-exitcode=1 --leak-check=full "$@"
+}
+memcheck_dir=$(mktemp -d)
+timed "memcheck (start-up and every frame)" memcheck build/host/tools/intro-frames --out "$memcheck_dir" 10211
+rm -rf "$memcheck_dir"
+if [ -n "$long" ]; then
+    timed "host tests, plain, a million frames" env INTRO_LONG_RUN_FRAMES=1000000 \
+        ctest --test-dir build/host --output-on-failure -j"$(nproc)"
+    timed "memcheck (host suites, to the hand-over)" \
+        memcheck build/host/tests/host_tests --gtest_filter='SmokeTest.*:ReliabilityStorms.*:LongRun.*:RecoveryTest.*:Shell*:TimelineTest.*:LoopTest.*'
+fi
+
+# One probe decides which Windows build runs under Wine here; every suite takes its
+# choice. One prefix of that width is made here, and each suite's is a copy of it.
 source scripts/wine.sh
 echo "== the Wine suites run $INTRO_WIN_BUILD: $INTRO_WIN_WHY"
-for suite in tests/*/run.sh fuzz/run.sh; do
-    [ -f "$suite" ] || continue
-    echo "== $suite"
-    bash "$suite"
+template_dir=$(mktemp -d /tmp/intro-wine-template.XXXXXX)
+timed "Wine prefix, made once" wine_prefix_template "$template_dir/prefix"
+[ -z "$long" ] || export INTRO_STORM_RUNS=20
+for suite in choice pe tools links wine sound play release storms; do
+    [ -f "tests/$suite/run.sh" ] || continue
+    timed "tests/$suite" bash "tests/$suite/run.sh"
 done
-echo "test: all passed; the Wine suites ran $INTRO_WIN_BUILD ($INTRO_WIN_WHY)"
+[ -z "$long" ] || timed "fuzz (a fresh seed, 5 minutes each)" env FUZZ_SEED=0 FUZZ_SECONDS=300 FUZZ_WAV_SECONDS=300 bash fuzz/run.sh
+echo "test: all passed${long:+ (with the long runs)}; the Wine suites ran $INTRO_WIN_BUILD ($INTRO_WIN_WHY)"
