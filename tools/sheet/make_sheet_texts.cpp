@@ -3,6 +3,7 @@
 #include "make_sheet_texts.h"
 
 #include <climits>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <utility>
@@ -63,6 +64,37 @@ std::map<std::string, Field*> FieldTable(Texts& t)
         table[name] = field;
     }
     return table;
+}
+
+// The first character of any field or story line the lettering cannot place is refused,
+// as a character the face lacks would be.
+void CheckPlaceable(const Texts& t, const std::map<std::string, Field*>& fields)
+{
+    std::vector<const Field*> all;
+    for (const auto& [name, field] : fields)
+        all.push_back(field);
+    for (const Field& f : t.storyLines)
+        all.push_back(&f);
+    for (const Field* f : all)
+        for (char32_t c : f->text)
+            if (const char* why = CannotPlace(c)) {
+                char code[16];
+                std::snprintf(code, sizeof code, "U+%04X", unsigned(c));
+                Refuse(t, *f, std::string(code) + " cannot be lettered: it " + why);
+            }
+}
+
+// A field missing from its place, but written after roll.story, where every line is the
+// story's: the message says so rather than that the field is not there.
+void CheckOrder(const std::string& path, const std::string& name,
+                const std::vector<std::pair<int, std::u32string>>& story)
+{
+    for (const auto& [line, text] : story) {
+        size_t eq = text.find(U'=');
+        if (eq != std::u32string::npos && Utf8(Trim(text.substr(0, eq))) == name)
+            Malformed(path, line, "'" + name + "' comes after roll.story, so it is read as the story: move it above "
+                                  "roll.story, which comes last");
+    }
 }
 
 void Paragraphs(Texts& t, const std::vector<std::pair<int, std::u32string>>& story)
@@ -155,11 +187,14 @@ Texts ReadTexts(const std::string& path)
         it->second->line = line;
     }
     for (const auto& [name, field] : names)
-        if (field->line == 0)
+        if (field->line == 0) {
+            CheckOrder(path, name, story);
             throw Refusal(path + ": the field '" + name + "' is missing");
+        }
     if (!inStory)
         throw Refusal(path + ": the field 'roll.story' is missing (it comes last; the story follows it)");
     Paragraphs(t, story);
+    CheckPlaceable(t, names);
     if (t.paragraphs.empty())
         throw Refusal(path + ": roll.story has no words");
     return t;
