@@ -237,6 +237,16 @@ TEST_F(Texts, RefusesEveryCharacterTheLetteringCannotPlaceInAnyField)
     }
 }
 
+TEST_F(Texts, TheFirstUnplaceableCharacterOfTheFileIsTheOneNamed)
+{
+    std::vector<std::string> lines = SmallFile();
+    lines[3] += " \u05D0";  // title.over, line 4
+    lines[6] += " \u0628";  // credit.before, line 7
+    kit::Outcome made = Letter(Write("two.txt", Joined(lines)), Path("two.bmp"));
+    EXPECT_EQ(made.status, 1);
+    EXPECT_TRUE(Contains(made.output, "two.txt:4: title.over: U+05D0 cannot be lettered")) << made.output;
+}
+
 // roll.story comes last; a field after it is read as the story, and the message says so.
 TEST_F(Texts, AFieldAfterTheStoryIsNamedAsOutOfOrder)
 {

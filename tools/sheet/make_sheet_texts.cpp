@@ -2,6 +2,7 @@
 // the line after "roll.story =" to the end, paragraphs parted by blank lines.
 #include "make_sheet_texts.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <fstream>
@@ -66,7 +67,7 @@ std::map<std::string, Field*> FieldTable(Texts& t)
     return table;
 }
 
-// The first character of any field or story line the lettering cannot place is refused,
+// The first character in the file the lettering cannot place is refused,
 // as a character the face lacks would be.
 void CheckPlaceable(const Texts& t, const std::map<std::string, Field*>& fields)
 {
@@ -75,6 +76,7 @@ void CheckPlaceable(const Texts& t, const std::map<std::string, Field*>& fields)
         all.push_back(field);
     for (const Field& f : t.storyLines)
         all.push_back(&f);
+    std::sort(all.begin(), all.end(), [](const Field* a, const Field* b) { return a->line < b->line; });
     for (const Field* f : all)
         for (char32_t c : f->text)
             if (const char* why = CannotPlace(c)) {
