@@ -10,12 +10,20 @@
 # exits 42 through the 32-bit system call. A folder whose files may not be run
 # (a /tmp mounted noexec) tells nothing, and the next one is tried.
 machine_runs_32bit_code() {
-    local folder answer
+    i386_probe
+    [ "$I386_PROBE_VERDICT" = yes ]
+}
+
+# The probe itself: I386_PROBE_VERDICT is yes, no, or unknown when no folder could
+# hold and run it; I386_PROBE_TRIED names the folders tried, for the reason given.
+i386_probe() {
+    local folder
+    I386_PROBE_TRIED=""
     for folder in "${TMPDIR:-/tmp}" "$HOME/.cache/velthorn-intro"; do
-        answer=$(i386_program_runs_in "$folder")
-        [ "$answer" = unknown ] || break
+        I386_PROBE_VERDICT=$(i386_program_runs_in "$folder")
+        I386_PROBE_TRIED+="${I386_PROBE_TRIED:+ nor in }$folder"
+        [ "$I386_PROBE_VERDICT" = unknown ] || break
     done
-    [ "$answer" = yes ]
 }
 
 i386_program_runs_in() {  # folder: says yes, no (the kernel refused its format) or unknown
@@ -60,8 +68,12 @@ wine_choose_build() {
             INTRO_WIN_BITS=64 INTRO_WIN_WHY="INTRO_WIN64=1 asks for the 64-bit path"
         elif machine_runs_32bit_code; then
             INTRO_WIN_BITS=32 INTRO_WIN_WHY="this machine runs 32-bit code"
-        else
+        elif [ "$I386_PROBE_VERDICT" = no ]; then
             INTRO_WIN_BITS=64 INTRO_WIN_WHY="this machine runs no 32-bit code"
+        else
+            # Not knowing is no reason to risk the 32-bit build: the 64-bit one runs on both.
+            INTRO_WIN_BITS=64
+            INTRO_WIN_WHY="whether this machine runs 32-bit code is not known (the i386 probe could be written and run neither in $I386_PROBE_TRIED), and the 64-bit build runs either way"
         fi
     fi
     export INTRO_WIN_BITS INTRO_WIN_WHY

@@ -1,5 +1,7 @@
 #include "player/ddraw/screenshot.h"
 
+#include <shlobj.h>
+
 #include <string>
 
 #include "player/common/debug_line.h"
@@ -23,23 +25,35 @@ ScreenshotSettings settings;
 // this many the folder is taken to refuse new files for another reason.
 const int kAttempts = 100;
 
-// The folder "screenshots" beside the program, with its trailing backslash;
-// empty when it cannot be found or made.
-std::string ScreenshotFolder()
+// Where a screenshot may go, in order: the folder "screenshots" beside the program,
+// where a player looks first; then, for a program in a folder the user may not write
+// (Program Files, a read-only share), velthorn-intro\screenshots in the user's pictures
+// and in the user's application data, as the window's kept place falls back.
+std::vector<std::string> ScreenshotFolders()
 {
+    std::vector<std::string> folders;
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        DebugLine("no screenshot: the program's own path is not known (error %lu)", GetLastError());
-        return std::string();
+    if (length > 0 && length < MAX_PATH) {
+        const std::string program(path, length);
+        folders.push_back(program.substr(0, program.find_last_of("\\/") + 1) + "screenshots");
+    } else {
+        DebugLine("screenshot: the program's own path is not known (error %lu)", GetLastError());
     }
-    std::string folder(path, length);
-    folder = folder.substr(0, folder.find_last_of("\\/") + 1) + "screenshots";
-    if (!CreateDirectoryA(folder.c_str(), NULL) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        DebugLine("no screenshot: the folder %s cannot be made (error %lu)", folder.c_str(), GetLastError());
-        return std::string();
-    }
-    return folder + "\\";
+    for (int user : {CSIDL_MYPICTURES, CSIDL_APPDATA})
+        if (SUCCEEDED(SHGetFolderPathA(NULL, user, NULL, SHGFP_TYPE_CURRENT, path)))
+            folders.push_back(std::string(path) + "\\velthorn-intro\\screenshots");
+    return folders;
+}
+
+// Makes the folder, and its parent, when missing; false after a debugger line.
+bool MakeFolder(const std::string& folder)
+{
+    CreateDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str(), NULL);
+    if (CreateDirectoryA(folder.c_str(), NULL) || GetLastError() == ERROR_ALREADY_EXISTS)
+        return true;
+    DebugLine("screenshot: the folder %s cannot be made (error %lu)", folder.c_str(), GetLastError());
+    return false;
 }
 
 // The client area as the screen shows it now, read back through GDI.
@@ -91,7 +105,7 @@ std::string WriteNewFile(const std::string& folder, const std::vector<uint8_t>& 
         if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS)
             continue;
         if (file == INVALID_HANDLE_VALUE) {
-            DebugLine("no screenshot: %s cannot be made (error %lu)", path.c_str(), GetLastError());
+            DebugLine("screenshot: %s cannot be made (error %lu)", path.c_str(), GetLastError());
             return std::string();
         }
         DWORD written = 0;
@@ -101,10 +115,10 @@ std::string WriteNewFile(const std::string& folder, const std::vector<uint8_t>& 
         if (wrote && written == png.size())
             return path;
         DeleteFileA(path.c_str());
-        DebugLine("no screenshot: %s could not be written whole (error %lu)", path.c_str(), error);
+        DebugLine("screenshot: %s could not be written whole (error %lu)", path.c_str(), error);
         return std::string();
     }
-    DebugLine("no screenshot: %d names in %s were taken already", kAttempts, folder.c_str());
+    DebugLine("screenshot: %d names in %s were taken already", kAttempts, folder.c_str());
     return std::string();
 }
 
@@ -141,10 +155,17 @@ void SaveScreenshot(HWND window, const std::vector<uint8_t>& frame, Size picture
         DebugLine("no screenshot: the %s could not be read or compressed", shown ? "window's picture" : "frame");
         return;
     }
-    const std::string folder = ScreenshotFolder();
-    const std::string path = folder.empty() ? folder : WriteNewFile(folder, png);
-    if (!path.empty())
-        DebugLine("screenshot of flip %lld written to %s", (long long)FlipCount(), path.c_str());
+    const std::vector<std::string> folders = ScreenshotFolders();
+    for (size_t i = 0; i < folders.size(); ++i) {
+        if (i > 0)
+            DebugLine("screenshot: trying %s instead", folders[i].c_str());
+        const std::string path = MakeFolder(folders[i]) ? WriteNewFile(folders[i] + "\\", png) : std::string();
+        if (!path.empty()) {
+            DebugLine("screenshot of flip %lld written to %s", (long long)FlipCount(), path.c_str());
+            return;
+        }
+    }
+    DebugLine("no screenshot: none of the %u folders for it could be written", unsigned(folders.size()));
 }
 
 }  // namespace player

@@ -1,7 +1,8 @@
 // Screenshots of the player's ddraw.dll: a key (screenshot_key, PrtScn unless
 // set; screenshot_rules.h) writes a PNG into the folder "screenshots" beside
 // the program, made when missing, named by the local date and time and the
-// flips so far. By default it is the frame the program drew, as the last flip
+// flips so far. Where that folder cannot be written, velthorn-intro\screenshots
+// in the user's pictures takes it, or else the same in the user's application data. By default it is the frame the program drew, as the last flip
 // showed it: its own size, 8-bit indexed, with its palette. With
 // screenshot=shown it is the window's client area as GDI reads it back (the
 // picture enlarged, black around it included), 24-bit. One debugger line says

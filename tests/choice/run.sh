@@ -46,6 +46,11 @@ if [ "$assembled" = 42 ]; then verdict=yes; else verdict=no; fi
 check "in a folder where programs run, the probe's verdict is '$verdict'" same "$(runs_in "$work")" "$verdict"
 check "a folder where no program can be written or run tells nothing" same "$(runs_in /proc/self)" unknown
 check "and then the next folder answers" same "$(choice TMPDIR=/proc/self INTRO_WIN_BITS)" "$expected"
+# Neither folder: nothing was found about 32-bit code, and the reason must not claim otherwise.
+unknown=$(choice TMPDIR=/proc/self HOME=/proc/self INTRO_WIN_BITS INTRO_WIN_WHY | paste -sd ' ')
+check "when neither folder can hold the probe: the 64-bit path, saying the answer is not known and where it was sought ($unknown)" \
+    bash -c "grep -q '^64 ' <<<'$unknown' && grep -q 'not known' <<<'$unknown' && ! grep -q 'runs no 32-bit' <<<'$unknown' &&
+             grep -qF '/proc/self ' <<<'$unknown' && grep -qF '/proc/self/.cache/velthorn-intro' <<<'$unknown'"
 
 # The choice and what follows from it.
 loader_64=$(choice INTRO_WIN64=1 WINE) server_64=$(choice INTRO_WIN64=1 WINESERVER)

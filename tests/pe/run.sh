@@ -3,9 +3,9 @@
 # Windows GUI program, and build/win64/intro.exe, the same sources for machines that
 # run no 32-bit code. Each needs no MinGW DLLs and carries the sheet "ALL" (byte for
 # byte the project's own) and the icon group "VELTHORN"; so do the player's DLLs
-# beside each, of the same width. The PE32 imports only what its header's Windows 4.0 offers
-# (the list in imports-win32.txt, with where each is documented), and no header
-# carries a link time.
+# beside each, of the same width. The PE32 imports only what its header's Windows 4.0 offers,
+# Windows 95 (with msvcrt.dll) and NT 4.0 (the list in imports-win32.txt, with where each is
+# documented), and no header carries a link time.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
@@ -40,9 +40,14 @@ header() {  # triplet, file, field
 imports() {  # triplet, file
     "$1-objdump" -p "$2" | awk '/DLL Name:/ {d = tolower($3)} /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ {print d, $NF}' | sort -u
 }
-# The same from the allow-list, for the lines whose oldest Windows is 4.0 or before.
+# The same from the allow-list, for the lines that name Windows 95 and NT 3.1 or 4.0.
 allowed() {  # list
-    awk -F'\t' '!/^#/ && NF == 4 && $3 ~ /^(95|98|NT 4\.0|NT 3\.1)([ ,(]|$)/ {print tolower($1), $2}' "$1" | sort -u
+    awk -F'\t' '!/^#/ && NF == 4 && $3 ~ /^95([ ,(]|$)/ && $3 ~ /NT (3\.1|4\.0)/ {print tolower($1), $2}' "$1" | sort -u
+}
+# The C functions msvcrt40.dll exports, by MinGW-w64's import library made from its list.
+msvcrt40_exports() {
+    i686-w64-mingw32-nm -A "$(i686-w64-mingw32-gcc -print-file-name=libmsvcrt40.a)" 2>/dev/null |
+        awk '$1 ~ /_defs[0-9]+\.o:/ && $2 == "I" && $3 ~ /^__imp__/ {print substr($3, 8)}' | sort -u
 }
 
 # The header of the PE32 names Windows 4.0 (95 and NT 4.0); it must import nothing
@@ -50,8 +55,13 @@ allowed() {  # list
 exe=build/win32/intro.exe
 unlisted=$(comm -23 <(imports i686-w64-mingw32 $exe) <(allowed tests/pe/imports-win32.txt))
 check "$exe: its header names Windows 4.0" test "$(header i686-w64-mingw32 $exe MajorOSystemVersion).$(header i686-w64-mingw32 $exe MajorSubsystemVersion).$(header i686-w64-mingw32 $exe MinorSubsystemVersion)" = 4.4.0
-check "$exe: imports only what Windows 95/98 and NT 4.0 offer (tests/pe/imports-win32.txt)" test -z "$unlisted"
-[ -z "$unlisted" ] || echo "     not in tests/pe/imports-win32.txt: $(echo $unlisted)"
+check "$exe: imports only what Windows 95 (with msvcrt.dll) and NT 4.0 offer (tests/pe/imports-win32.txt)" test -z "$unlisted"
+[ -z "$unlisted" ] || echo "     not in tests/pe/imports-win32.txt as offered by 95 and NT 4.0: $(echo $unlisted)"
+beyond40=$(comm -23 <(awk -F'\t' '!/^#/ && tolower($1) == "msvcrt.dll" {print $2}' tests/pe/imports-win32.txt | sort -u) \
+    <(msvcrt40_exports))
+check "tests/pe/imports-win32.txt: its msvcrt.dll functions are all exported by msvcrt40.dll" test -z "$beyond40"
+[ -z "$beyond40" ] || echo "     not exported by msvcrt40.dll: $(echo $beyond40)"
+check "msvcrt40.dll's exports are read (abort among them)" grep -qx abort <(msvcrt40_exports)
 check "$exe: imports something (the list is read)" test -n "$(imports i686-w64-mingw32 $exe)"
 check "tests/pe/imports-win32.txt: every line names a Windows and a source" \
     bash -c "! awk -F'\t' '!/^#/ && !(NF == 4 && \$4 != \"\")' tests/pe/imports-win32.txt | grep -q ."

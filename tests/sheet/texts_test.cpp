@@ -172,6 +172,95 @@ TEST_F(Texts, RefusesWhatCannotBeLetteredSayingWhereAndWritesNoSheet)
     }
 }
 
+// ---- Characters the lettering cannot place --------------------------------------------------
+// One letter of each script that runs right to left or needs shaping, and marks and controls
+// it cannot follow, each in another field: all refused, though the faces draw some of them
+// (Hebrew, Arabic, N'Ko, Lao, the combining marks), naming the character, field and line.
+struct Unplaceable {
+    const char* script;
+    const char* utf8;  // the character, as the translator's file holds it
+    const char* code;
+    int line;          // the line of the small file it is put in (by its words' end)
+    const char* field;
+    const char* why;   // from the character's Unicode properties
+};
+
+TEST_F(Texts, RefusesEveryCharacterTheLetteringCannotPlaceInAnyField)
+{
+    const char* rtl = "right to left";
+    const char* shaped = "needs shaping";
+    const char* mark = "combining mark";
+    const char* control = "direction or joining";
+    const std::vector<Unplaceable> cases = {
+        {"Hebrew", "\u05D0", "U+05D0", 2, "caption.date", rtl},
+        {"Arabic", "\u0628", "U+0628", 10, "smallprint.1", rtl},
+        {"Syriac", "\u0710", "U+0710", 3, "caption.place", rtl},
+        {"Thaana", "\u0780", "U+0780", 4, "title.over", rtl},
+        {"N'Ko", "\u07CA", "U+07CA", 5, "title.name", rtl},
+        {"Samaritan", "\u0800", "U+0800", 6, "title.subtitle", rtl},
+        {"Mandaic", "\u0840", "U+0840", 7, "credit.before", rtl},
+        {"Arabic presentation form", "\uFEFB", "U+FEFB", 8, "credit.studio", rtl},
+        {"Hebrew presentation form", "\uFB2A", "U+FB2A", 9, "credit.after", rtl},
+        {"Old Turkic", "\U00010C00", "U+10C00", 11, "smallprint.2", rtl},
+        {"Adlam", "\U0001E900", "U+1E900", 12, "smallprint.3", rtl},
+        {"Devanagari", "\u0915", "U+0915", 13, "smallprint.4", shaped},
+        {"Bengali", "\u0995", "U+0995", 14, "roll.title", shaped},
+        {"Thai", "\u0E01", "U+0E01", 16, "roll.story", shaped},
+        {"Lao", "\u0E81", "U+0E81", 18, "roll.story", shaped},
+        {"Tamil", "\u0B95", "U+0B95", 2, "caption.date", shaped},
+        {"Sinhala", "\u0D9A", "U+0D9A", 3, "caption.place", shaped},
+        {"Tibetan", "\u0F40", "U+0F40", 4, "title.over", shaped},
+        {"Myanmar", "\u1000", "U+1000", 5, "title.name", shaped},
+        {"Khmer", "\u1780", "U+1780", 6, "title.subtitle", shaped},
+        {"Mongolian", "\u1820", "U+1820", 7, "credit.before", shaped},
+        {"conjoining Hangul", "\u1100", "U+1100", 8, "credit.studio", shaped},
+        {"Javanese", "\uA984", "U+A984", 9, "credit.after", shaped},
+        {"Brahmi", "\U00011013", "U+11013", 10, "smallprint.1", shaped},
+        {"a combining acute accent", "e\u0301", "U+0301", 11, "smallprint.2", mark},
+        {"a Cyrillic combining titlo", "\u0434\u0483", "U+0483", 12, "smallprint.3", mark},
+        {"a variation selector", "\u2764\uFE0F", "U+FE0F", 16, "roll.story", mark},
+        {"a right-to-left override", "\u202E", "U+202E", 13, "smallprint.4", control},
+        {"a zero-width joiner", "\u200D", "U+200D", 14, "roll.title", control},
+        {"a right-to-left mark", "\u200F", "U+200F", 18, "roll.story", control},
+    };
+    for (const Unplaceable& c : cases) {
+        std::vector<std::string> lines = SmallFile();
+        lines[size_t(c.line - 1)] += std::string(" ") + c.utf8;
+        fs::remove(Path("script.bmp"));
+        kit::Outcome made = Letter(Write("script.txt", Joined(lines)), Path("script.bmp"));
+        EXPECT_EQ(made.status, 1) << c.script << ": " << made.output;
+        EXPECT_TRUE(Contains(made.output, "script.txt:" + std::to_string(c.line) + ": " + c.field + ": " + c.code +
+                                              " cannot be lettered"))
+            << c.script;
+        EXPECT_TRUE(Contains(made.output, c.why)) << c.script;
+        EXPECT_FALSE(fs::exists(Path("script.bmp"))) << c.script << ": a sheet was written";
+    }
+}
+
+TEST_F(Texts, TheFirstUnplaceableCharacterOfTheFileIsTheOneNamed)
+{
+    std::vector<std::string> lines = SmallFile();
+    lines[3] += " \u05D0";  // title.over, line 4
+    lines[6] += " \u0628";  // credit.before, line 7
+    kit::Outcome made = Letter(Write("two.txt", Joined(lines)), Path("two.bmp"));
+    EXPECT_EQ(made.status, 1);
+    EXPECT_TRUE(Contains(made.output, "two.txt:4: title.over: U+05D0 cannot be lettered")) << made.output;
+}
+
+// roll.story comes last; a field after it is read as the story, and the message says so.
+TEST_F(Texts, AFieldAfterTheStoryIsNamedAsOutOfOrder)
+{
+    std::vector<std::string> lines = SmallFile();
+    lines.erase(lines.begin() + 13);  // roll.title, line 14
+    lines.push_back("");
+    lines.push_back("roll.title = A LOG");
+    kit::Outcome made = Letter(Write("late.txt", Joined(lines)), Path("late.bmp"));
+    EXPECT_EQ(made.status, 1) << made.output;
+    EXPECT_TRUE(Contains(made.output, "late.txt:19: 'roll.title' comes after roll.story")) << made.output;
+    EXPECT_FALSE(Contains(made.output, "is missing")) << made.output;
+    EXPECT_FALSE(fs::exists(Path("late.bmp")));
+}
+
 TEST_F(Texts, AMissingFileIsRefused)
 {
     kit::Outcome made = Letter(Path("none.txt"), Path("none.bmp"));

@@ -23,7 +23,9 @@
 #   player_case_screenshots   PrtScn in the logo's phase writes the frame of the last
 #                             flip as an indexed PNG, equal to the host frame of that
 #                             flip; F12 set as the key writes the picture as shown and
-#                             never reaches the intro (which F12 would close)
+#                             never reaches the intro (which F12 would close), the whole
+#                             screen and then a window's client area; a folder beside
+#                             intro.exe that cannot be written sends it to the user's pictures
 #
 # The pictures and the windowed case watch the intro through the probe of
 # tests/wine/probe, which forwards to the player's DLL (PROBE_NEXT_DDRAW) kept
@@ -792,6 +794,79 @@ player_case_screenshots() {
     differ=$(player_differing_pixels "$expected" "$shot")
     display_check "of the whole screen as shown: frame $flip enlarged 3 times at 32,24 on black (${differ:-no picture} pixels differ)" \
         test "$differ" = 0
+
+    player_windowed_screenshot "$dir"
+    player_fallback_screenshot "$dir"
     [ -n "$setting" ] && display_desktop_on "$setting"
     [ "$DISPLAY_FAILED" = "$before" ]
+}
+
+# A window of 640x480 (scale 2), the picture as shown: the window's client area.
+player_windowed_screenshot() {  # folder, with the two screenshots of the runs before
+    local dir=$1 flip name shot differ size frame expected
+    rm -f "$dir/out/"* "$dir/started.log"
+    printf '%s\r\n' "[ddraw]" "screenshot_key=F12" "screenshot=shown" "windowed=on" "scale=2" >"$dir/ddraw.ini"
+    player_shot_run "$dir" F12
+    read -r flip name <<<"$(player_shot_said "$dir")"
+    shot=$dir/screenshots/$name
+    display_check "windowed at scale 2, screenshot=shown: F12 writes a screenshot ($flip $name), the third" \
+        test -f "$shot" -a "$(ls "$dir/screenshots" | wc -l)" = 3
+    size=$(identify -format %wx%h "$shot" 2>/dev/null)
+    display_check "of the window's client area, 640x480 ($size), 24-bit ($(player_png_kind "$shot" 2>/dev/null))" \
+        test "$size" = 640x480 -a "$(player_png_kind "$shot")" = "8 2"
+    display_host_frames "$dir" "${flip:-1}" || display_fail "the host renderer drew frame $flip"
+    frame=$dir/host/$(display_frame_name "${flip:-1}").png expected=$dir/out/expected-window.png
+    player_expected_screen "$frame" 2 640 480 0 0 "$expected"
+    differ=$(player_differing_pixels "$expected" "$shot")
+    display_check "the window's picture: frame $flip enlarged 2 times, filling it (${differ:-no picture} pixels differ)" \
+        test "$differ" = 0
+    rm -f "$dir/ddraw.ini" "$dir/ddraw-window.ini"
+}
+
+# Makes a folder unwritable, or writable again: its mode, and for root, whom the mode
+# does not stop, the immutable attribute as well.
+player_folder_writable() {  # folder, yes or no
+    if [ "$2" = no ]; then
+        chmod a-w "$1" && { [ "$(id -u)" != 0 ] || chattr +i "$1"; }
+    else
+        { [ "$(id -u)" != 0 ] || chattr -i "$1"; } && chmod u+w "$1"
+    fi
+}
+
+player_cannot_write_in() {  # folder
+    ! touch "$1/written.tmp" 2>/dev/null
+}
+
+# The path of the last screenshot written, as Wine prints it (backslashes doubled), in Windows' form.
+player_shot_path() {  # folder
+    sed -n 's/.*ddraw: screenshot of flip [0-9]* written to \(.*\.png\)\\n.*/\1/p' "$1/out/debug.txt" 2>/dev/null |
+        tail -n1 | sed 's/\\\\/\\/g'
+}
+
+# The folder beside intro.exe cannot be written: the screenshot goes to the user's
+# pictures, and the debugger lines say why and where.
+player_fallback_screenshot() {  # folder
+    local dir=$1 flip name windows unix differ
+    rm -rf "$dir/out/"* "$dir/started.log" "$dir/screenshots"
+    player_folder_writable "$dir" no
+    display_check "the folder beside intro.exe cannot be written (made so for this run)" player_cannot_write_in "$dir"
+    player_start_plain "$dir" INTRO_DDRAW_LOG="$(winpath "$dir/out/flips.log")" INTRO_DDRAW_FPS=$PLAYER_SHOT_FPS
+    PLAYER_SHOT_BEFORE=$(player_type_in_logo "$dir" Print)
+    display_wait_for 20 player_shot_written "$dir"
+    player_folder_writable "$dir" yes  # the main program started after Esc writes its notes there
+    player_escape "$dir" || display_fail "the intro ended on Esc" "no exit status"
+    read -r flip name <<<"$(player_shot_said "$dir")"
+    windows=$(player_shot_path "$dir")
+    unix=$([ -n "$windows" ] && timeout 20 "$WINE" winepath -u "$windows" 2>/dev/null)
+    display_check "a debugger line says the folder beside intro.exe could not be made" \
+        grep -qE 'ddraw: screenshot: the folder .*screenshots cannot be made' "$dir/out/debug.txt"
+    display_check "and one where the screenshot went instead: the user's pictures ($windows)" \
+        grep -qiE '^C:\\users\\[^\\]+\\(My )?Pictures\\velthorn-intro\\screenshots\\[^\\]+\.png$' <<<"$windows"
+    display_check "the file is there ($unix), and nothing beside intro.exe" \
+        test -n "$unix" -a -f "$unix" -a ! -e "$dir/screenshots"
+    display_host_frames "$dir" "${flip:-1}" || display_fail "the host renderer drew frame $flip"
+    differ=$(player_indexed_difference "$unix" "$dir/host/$(display_frame_name "${flip:-1}").png")
+    display_check "its pixels and palette those of intro-frames' frame $flip ($differ)" test "$differ" = same
+    display_check_hand_over "$dir" "after the screenshot in the user's pictures and Esc"
+    [ -z "$unix" ] || rm -f "$unix"
 }

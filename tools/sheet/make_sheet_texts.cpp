@@ -2,7 +2,9 @@
 // the line after "roll.story =" to the end, paragraphs parted by blank lines.
 #include "make_sheet_texts.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <utility>
@@ -63,6 +65,38 @@ std::map<std::string, Field*> FieldTable(Texts& t)
         table[name] = field;
     }
     return table;
+}
+
+// The first character in the file the lettering cannot place is refused,
+// as a character the face lacks would be.
+void CheckPlaceable(const Texts& t, const std::map<std::string, Field*>& fields)
+{
+    std::vector<const Field*> all;
+    for (const auto& [name, field] : fields)
+        all.push_back(field);
+    for (const Field& f : t.storyLines)
+        all.push_back(&f);
+    std::sort(all.begin(), all.end(), [](const Field* a, const Field* b) { return a->line < b->line; });
+    for (const Field* f : all)
+        for (char32_t c : f->text)
+            if (const char* why = CannotPlace(c)) {
+                char code[16];
+                std::snprintf(code, sizeof code, "U+%04X", unsigned(c));
+                Refuse(t, *f, std::string(code) + " cannot be lettered: it " + why);
+            }
+}
+
+// A field missing from its place, but written after roll.story, where every line is the
+// story's: the message says so rather than that the field is not there.
+void CheckOrder(const std::string& path, const std::string& name,
+                const std::vector<std::pair<int, std::u32string>>& story)
+{
+    for (const auto& [line, text] : story) {
+        size_t eq = text.find(U'=');
+        if (eq != std::u32string::npos && Utf8(Trim(text.substr(0, eq))) == name)
+            Malformed(path, line, "'" + name + "' comes after roll.story, so it is read as the story: move it above "
+                                  "roll.story, which comes last");
+    }
 }
 
 void Paragraphs(Texts& t, const std::vector<std::pair<int, std::u32string>>& story)
@@ -155,11 +189,14 @@ Texts ReadTexts(const std::string& path)
         it->second->line = line;
     }
     for (const auto& [name, field] : names)
-        if (field->line == 0)
+        if (field->line == 0) {
+            CheckOrder(path, name, story);
             throw Refusal(path + ": the field '" + name + "' is missing");
+        }
     if (!inStory)
         throw Refusal(path + ": the field 'roll.story' is missing (it comes last; the story follows it)");
     Paragraphs(t, story);
+    CheckPlaceable(t, names);
     if (t.paragraphs.empty())
         throw Refusal(path + ": roll.story has no words");
     return t;

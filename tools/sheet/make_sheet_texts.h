@@ -33,8 +33,13 @@ struct Refusal : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Reads and checks the file's form: UTF-8, every field once, no unknown field.
+// Reads and checks the file's form: UTF-8, every field once, no unknown field, and no
+// character the lettering cannot place.
 Texts ReadTexts(const std::string& path);
+
+// Why the lettering cannot place `c` (right to left, shaped, a combining mark, a control
+// of direction or joining), or null when it can.
+const char* CannotPlace(char32_t c);
 
 // "FILE:LINE: FIELD: what", thrown as a Refusal.
 [[noreturn]] void Refuse(const Texts& t, const Field& f, const std::string& what);
