@@ -852,7 +852,7 @@ player_fallback_screenshot() {  # folder
     display_check "the folder beside intro.exe cannot be written (made so for this run)" player_cannot_write_in "$dir"
     player_start_plain "$dir" INTRO_DDRAW_LOG="$(winpath "$dir/out/flips.log")" INTRO_DDRAW_FPS=$PLAYER_SHOT_FPS
     PLAYER_SHOT_BEFORE=$(player_type_in_logo "$dir" Print)
-    display_wait_for 20 player_shot_written "$dir"
+    display_wait_for 60 player_shot_written "$dir"
     player_folder_writable "$dir" yes  # the main program started after Esc writes its notes there
     player_escape "$dir" || display_fail "the intro ended on Esc" "no exit status"
     read -r flip name <<<"$(player_shot_said "$dir")"
