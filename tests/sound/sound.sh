@@ -4,7 +4,7 @@
 # intro.exe alone, and the intro held just after its cue while the music plays.
 
 sound_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-source "$sound_root/scripts/music.sh"         # music_prefix_ready
+source "$sound_root/scripts/music.sh"         # MUSIC_SETTINGS
 source "$sound_root/scripts/sound_server.sh"  # the server and its recorder
 SOUND_ANALYSE=$sound_root/tests/sound/analyse.py
 

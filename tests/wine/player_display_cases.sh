@@ -169,7 +169,7 @@ player_case_agreement() {
     # only), its DirectDraw filters an unkeyed stretched blit, palette indices and
     # all, where DirectDraw copies the nearest pixel. The answers are compared with
     # Wine's software blitter, on both widths alike.
-    wine_prefix_set "$WINEPREFIX" 'HKCU\Software\Wine\AppDefaults\ddraw-agree.exe\Direct3D' renderer gdi
+    wine_prefix_want "$WINEPREFIX" 'HKCU\Software\Wine\AppDefaults\ddraw-agree.exe\Direct3D' renderer gdi
     (cd "$dir" && WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" INTRO_DDRAW_PROGRAM=ddraw-agree.exe \
         WINEDEBUG=-all,+debugstr timeout 60 "$WINE" ddraw-agree.exe 'player\ddraw.dll' wine.txt player.txt \
         player-only.txt >/dev/null 2>"$dir/debug.txt")
