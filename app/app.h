@@ -2,10 +2,15 @@
 #ifndef INTRO_APP_APP_H
 #define INTRO_APP_APP_H
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 // The platform's start-up calls this once; it returns the exit status.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
+
+// The one start-up routine, called by WinMain before the loop: makes the main
+// window, then takes the display and loads the sheet (TakeDisplay). 1 when all is
+// ready; 0 when the window could not be made or a step failed (and was reported).
+int InitDisplay(HINSTANCE instance, int showCommand);
 
 // First half of InitDisplay: registers the class, creates, shows and updates the
 // full-screen window and stores it in intro.mainWindow. Null when it could not be made.

@@ -1,6 +1,6 @@
 // The full-screen pop-up window that owns the display, and its procedure.
 #include "app/app.h"
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 
 // The window class's name, also the name of the class menu that does not exist.
 static const char kClassName[] = "Velthorn";

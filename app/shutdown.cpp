@@ -2,7 +2,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 #include "intro/intro.h"
 
 const char kMainProgramName[] = "z_qzm__";

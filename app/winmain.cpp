@@ -1,6 +1,6 @@
 // Entry point and the message loop, which is also the intro's frame clock.
 #include "app/app.h"
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 #include "display/display.h"
 #include "intro/intro.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 #include "host/host.h"
 #include "intro/intro.h"
 #include "testkit/session.h"

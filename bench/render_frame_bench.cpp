@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 #include "bench/allocation_count.h"
 #include "bench/frame_calls.h"
 #include "intro/intro.h"

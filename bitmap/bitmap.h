@@ -6,7 +6,7 @@
 #ifndef INTRO_BITMAP_BITMAP_H
 #define INTRO_BITMAP_BITMAP_H
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 // A new off-screen surface of the bitmap's own size holding the bitmap, or null.
 // width and height (0 and 0 for the image's own size) only reach the platform's loader.

@@ -51,7 +51,7 @@ add_custom_command(
     COMMAND "${INTRO_HOST_CXX}" -std=c++17 -O2 -Wall -Wextra -Werror
             "-I${PROJECT_SOURCE_DIR}/tools/sheet" "-I${PROJECT_SOURCE_DIR}" ${_check_sources} -o "${_sheet_check}"
     DEPENDS ${_check_sources} "${PROJECT_SOURCE_DIR}/tools/sheet/sheet_rules.h"
-            "${PROJECT_SOURCE_DIR}/intro/sheet_layout.h"
+            "${PROJECT_SOURCE_DIR}/base/sheet_layout.h"
     COMMENT "Building sheet-check for the build machine"
     VERBATIM)
 

@@ -2,12 +2,14 @@
 #ifndef INTRO_DISPLAY_DISPLAY_H
 #define INTRO_DISPLAY_DISPLAY_H
 
-#include "app/platform.h"
+#include "base/platform.h"
 
-// The one start-up routine, called by WinMain before the loop: makes the main
-// window, then takes the display and loads the sheet. 1 when all is ready; 0
-// when the window could not be made or a step failed (and was reported).
-int InitDisplay(HINSTANCE instance, int showCommand);
+// The display steps of start-up, called by InitDisplay once the main window is
+// there: the DirectDraw object, the exclusive mode, the flipping chain, the
+// palette and the colour-keyed sheet, each only after the one before it. Null
+// when all is ready; else the failure text for the user, what exists left for
+// ReleaseDisplay.
+const char* TakeDisplay(HWND window);
 
 // Gives the primary (with its back buffer) and the sheet their memory back and
 // copies the sheet in again. Called by RenderFrame when a drawing call reports a

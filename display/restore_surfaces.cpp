@@ -1,9 +1,9 @@
 // Repair after DirectDraw took the surfaces' memory away (a task switch, a mode
 // change). Restore brings memory back but not pictures, so the sheet is copied in again.
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 #include "bitmap/bitmap.h"
 #include "display/display.h"
-#include "intro/sheet_layout.h"
+#include "base/sheet_layout.h"
 
 HRESULT RestoreSurfaces()
 {

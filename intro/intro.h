@@ -2,7 +2,7 @@
 #ifndef INTRO_INTRO_INTRO_H
 #define INTRO_INTRO_INTRO_H
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 // Composes one frame in the back buffer from the sheet, flips it and advances
 // the timeline. Called by the message loop whenever the queue is empty and the

@@ -1,8 +1,8 @@
 // One frame of the intro: background panel, shrinking logo, text roll, flip.
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 #include "display/display.h"
 #include "intro/intro.h"
-#include "intro/sheet_layout.h"
+#include "base/sheet_layout.h"
 
 // A sheet region in the platform's rectangle form.
 static RECT ToRect(const SheetRect& area)

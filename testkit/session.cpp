@@ -4,10 +4,10 @@
 #include <iterator>
 
 #include "app/app.h"
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 #include "display/display.h"
 #include "host/host.h"
-#include "intro/sheet_layout.h"
+#include "base/sheet_layout.h"
 
 namespace kit {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 #include "host/host.h"
 #include "testkit/session.h"
 

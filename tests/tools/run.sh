@@ -5,7 +5,7 @@
 # for a text file of the intro's words, which make-sheet letters into the sheet. Also:
 # the program's own code asks for no heap memory but for the hand-over's command
 # lines (so it cannot allocate per frame), in the host and both Windows builds, and calls exactly the platform
-# functions that app/platform.h lists.
+# functions that base/platform.h lists.
 # Uses a build folder of its own (build/tools-sheet), kept between runs so that
 # only the first run compiles the program.
 set -uo pipefail
@@ -87,10 +87,10 @@ check "the host build's program code, the hand-over aside, calls no allocator" \
 check "the host build's hand-over allocates only its command-line strings" \
     only_strings_allocate nm "$host_objects/shutdown.cpp.o"
 check "(while the stand-in's code does, as the check can see)" allocates nm build/host/libhost_platform.a
-# The platform functions that app/platform.h lists are the ones the program's code
+# The platform functions that base/platform.h lists are the ones the program's code
 # calls: those its objects leave undefined and the host stand-in defines.
 platform_list() {  # the names on the list's lines, without the family labels
-    sed -n '/What the program asks of the platform/,/and the methods of/p' app/platform.h | grep '^//   ' |
+    sed -n '/What the program asks of the platform/,/and the methods of/p' base/platform.h | grep '^//   ' |
         grep -oE '[A-Za-z_][A-Za-z0-9_]*' | grep -vxE 'USER|GDI|KERNEL|DirectDraw|MCI' | sort -u
 }
 platform_calls() {
@@ -100,7 +100,7 @@ platform_calls() {
         comm -12 "$work/served" -
 }
 listed_is_called() { diff <(platform_list) <(platform_calls); }
-check "app/platform.h lists exactly the platform functions the program calls" listed_is_called
+check "base/platform.h lists exactly the platform functions the program calls" listed_is_called
 check "the Windows build's program code, the hand-over aside, calls no allocator" \
     no_allocation i686-w64-mingw32-nm $(but_shutdown "$dir"/CMakeFiles/intro.dir/*/*.obj)
 check "the Windows build's hand-over allocates only its command-line strings" \
@@ -110,4 +110,5 @@ check "the 64-bit build's program code, the hand-over aside, calls no allocator"
     no_allocation x86_64-w64-mingw32-nm $(but_shutdown "$win64"/*/*.obj)
 check "the 64-bit build's hand-over allocates only its command-line strings" \
     only_strings_allocate x86_64-w64-mingw32-nm "$win64"/app/shutdown.cpp.obj
+check "the program's folders include only the floors below them (tools/include-map.sh)" bash tools/include-map.sh --check
 checks_done

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 #include "host/host.h"
 #include "testkit/session.h"
 #include "testkit/shell.h"
 #include "intro/intro.h"
-#include "intro/sheet_layout.h"
+#include "base/sheet_layout.h"
 #include "tools/intro_frames/contact_layout.h"
 #include "tools/intro_frames/label_font.h"
 #include "tools/intro_frames/options.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "intro/sheet_layout.h"
+#include "base/sheet_layout.h"
 
 namespace sheet {
 

@@ -1,4 +1,4 @@
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 
 #include "intro/intro.h"
 

@@ -1,8 +1,8 @@
 // The intro's one program-wide state record.
-#ifndef INTRO_APP_INTRO_STATE_H
-#define INTRO_APP_INTRO_STATE_H
+#ifndef INTRO_BASE_INTRO_STATE_H
+#define INTRO_BASE_INTRO_STATE_H
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 struct IntroState {
     // Display objects, owned from start-up until ReleaseDisplay.

@@ -1,10 +1,9 @@
-// Taking the display: DirectDraw object, exclusive mode, flipping chain,
+// The display steps of start-up: DirectDraw object, exclusive mode, flipping chain,
 // palette and the colour-keyed sheet, each step only after the one before it.
-#include "app/app.h"
-#include "app/intro_state.h"
+#include "base/intro_state.h"
 #include "bitmap/bitmap.h"
 #include "display/display.h"
-#include "intro/sheet_layout.h"
+#include "base/sheet_layout.h"
 
 // The primary with exactly one back buffer, flipped as a pair.
 static HRESULT CreateFlippingChain()
@@ -34,27 +33,23 @@ static void SetSheetPalette()
         intro.primary->SetPalette(intro.palette);  // a failure here only costs colours
 }
 
-int InitDisplay(HINSTANCE instance, int showCommand)
+const char* TakeDisplay(HWND window)
 {
-    HWND window = CreateMainWindow(instance, showCommand);
-    if (!window)
-        return 0;
-
     if (DirectDrawCreate(NULL, &intro.directDraw, NULL) != DD_OK)
-        return FailInit(window, "Unable to create main object");
+        return "Unable to create main object";
     if (intro.directDraw->SetCooperativeLevel(
             window, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX) != DD_OK)
-        return FailInit(window, "Unable to set cooperative");
+        return "Unable to set cooperative";
     if (intro.directDraw->SetDisplayMode(kScreenWidth, kScreenHeight, kScreenBitsPerPixel) != DD_OK)
-        return FailInit(window, "Unable to switch to 320x240x8");
+        return "Unable to switch to 320x240x8";
     if (CreateFlippingChain() != DD_OK)
-        return FailInit(window, "Unable to create surface");
+        return "Unable to create surface";
     if (FindBackBuffer() != DD_OK)
-        return FailInit(window, "Unable to attach surface");
+        return "Unable to attach surface";
     SetSheetPalette();
     intro.sheet = LoadBitmapSurface(intro.directDraw, kSheetName, 0, 0);
     if (!intro.sheet)
-        return FailInit(window, "Unable to load bitmap");
+        return "Unable to load bitmap";
     SetSurfaceColorKey(intro.sheet, RGB(0, 0, 0));  // black is the sheet's transparent colour
-    return 1;
+    return NULL;
 }

@@ -1,7 +1,7 @@
 // Where each picture lies on the sheet "ALL", a 320x1728 8-bit bitmap.
 // Rows count from the top; right and bottom edges are exclusive.
-#ifndef INTRO_INTRO_SHEET_LAYOUT_H
-#define INTRO_INTRO_SHEET_LAYOUT_H
+#ifndef INTRO_BASE_SHEET_LAYOUT_H
+#define INTRO_BASE_SHEET_LAYOUT_H
 
 constexpr char kSheetName[] = "ALL";
 constexpr int kSheetWidth = 320;
