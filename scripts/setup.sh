@@ -20,11 +20,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine.sh"
 # when the mirror's i386 lists lag, the version pins below.
 [ "$INTRO_WIN_BITS" = 64 ] || PACKAGES+=(wine wine32:i386)
 
-missing_packages() {
-  local p
-  for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || echo "$p"
-  done
+missing_packages() {  # one dpkg-query for all: the check runs before every run
+  # dpkg-query fails when a package is unknown to it: the missing ones are the point.
+  { dpkg-query -W -f='${Package} ${Package}:${Architecture} ${Status}\n' "${PACKAGES[@]}" 2>/dev/null || true; } |
+    awk -v wanted="${PACKAGES[*]}" '/ install ok installed$/ { have[$1]; have[$2] }
+      END { n = split(wanted, w, " "); for (i = 1; i <= n; i++) if (!(w[i] in have)) print w[i] }'
 }
 
 # The i386 package lists can lag the amd64 ones (a mirror in mid-sync); wine32 then needs
