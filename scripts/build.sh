@@ -13,6 +13,9 @@
 #                                   shipped of the other trees
 #   scripts/build.sh --tests-long   the same, and build/host whole (its suites
 #                                   run again without the sanitizers)
+#   scripts/build.sh --run          what scripts/run.sh plays: the Windows tree that
+#                                   runs here, its intro.exe, DLLs and the watch, and
+#                                   the music and make-sheet of build/host
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,8 +23,9 @@ mode=all
 case ${1:-} in
     --tests) mode=tests ;;
     --tests-long) mode=tests-long ;;
+    --run) mode=run ;;
     "") ;;
-    *) echo "usage: scripts/build.sh [--tests | --tests-long]" >&2; exit 2 ;;
+    *) echo "usage: scripts/build.sh [--tests | --tests-long | --run]" >&2; exit 2 ;;
 esac
 [ "${SKIP_SETUP:-}" = 1 ] || bash scripts/setup.sh
 jobs=$(nproc)
@@ -34,6 +38,7 @@ source scripts/wine.sh   # which Windows build runs here
 # tools and music they compare with.
 SHIPPED=(intro ddraw_dll winmm_dll)
 HOST_TOOLS=(intro-frames make-sheet sheet-check track05 intro_program host_platform)
+PLAYED=(intro ddraw_dll winmm_dll probe_ddraw record-start)
 
 build() {  # folder, then targets (none: all) and, after --, cmake options
     local dir=$1 targets=() options=()
@@ -46,6 +51,9 @@ build() {  # folder, then targets (none: all) and, after --, cmake options
 
 whole_or() {  # the tree's width (host, 32 or 64): prints its targets, or nothing for all
     case $mode:$1 in
+        run:host) echo track05 make-sheet ;;
+        run:"$INTRO_WIN_BITS") echo "${PLAYED[@]}" ;;
+        run:*) echo none ;;
         all:* | tests-long:host) ;;
         tests*:host) echo "${HOST_TOOLS[@]}" ;;
         tests*:"$INTRO_WIN_BITS") ;;
@@ -53,11 +61,14 @@ whole_or() {  # the tree's width (host, 32 or 64): prints its targets, or nothin
     esac
 }
 
+build_unless_none() {  # folder, then what build takes
+    [ "$(whole_or "$2")" = none ] || build "$1" $(whole_or "$2") "${@:3}"
+}
 # shellcheck disable=SC2046
-build build/host $(whole_or host)
-build build/win32 $(whole_or 32) -- -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-build build/win64 $(whole_or 64) -- -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
-if [ "${INTRO_SANITIZE:-}" = 1 ] || [ "$mode" != all ]; then
+build_unless_none build/host host
+build_unless_none build/win32 32 -- -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+build_unless_none build/win64 64 -- -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+if [ "${INTRO_SANITIZE:-}" = 1 ] || [ "${mode#tests}" != "$mode" ]; then
     build build/host-asan -- -DINTRO_SANITIZE=ON
 fi
-echo "build: build/win32/intro.exe, build/win64/intro.exe and build/host ready"
+echo "build: ready ($mode)"

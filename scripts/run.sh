@@ -170,7 +170,7 @@ set_up_then_build() {
     local log=${TMPDIR:-/tmp}/intro-run-build.log
     # The test command has built every tree once already (SKIP_BUILD=1).
     if [ "${SKIP_BUILD:-}" != 1 ]; then
-        SKIP_SETUP=1 bash scripts/build.sh >"$log" 2>&1 || fail_with_log "the build failed" "$log" 'error|Error'
+        SKIP_SETUP=1 bash scripts/build.sh --run >"$log" 2>&1 || fail_with_log "the build failed" "$log" 'error|Error'
     fi
     [ -z "$texts" ] || build_with_texts
     [ -f "$exe" ] || fail "there is no intro at $exe${exe_given:+ (named by --exe)}"
