@@ -192,6 +192,7 @@ def check(base, log, wav_path):
     if opening_at is None:
         return 1
     print(f"measure opening_left_out_ms {max(opening_at - lead, 0) * 1000 / RATE:.1f}")
+    print(f"measure first_sound_ms {(wall(first) - play) * 1000:.1f}")
     start = first - opening_at
     print(f"measure start_latency_ms {(wall(start) - play) * 1000:.1f}")
     if "queued" in events:
