@@ -6,12 +6,16 @@
 # the program's own code asks for no heap memory but for the hand-over's command
 # lines (so it cannot allocate per frame), in the host and both Windows builds, and calls exactly the platform
 # functions that base/platform.h lists.
-# Uses a build folder of its own (build/tools-sheet), kept between runs so that
-# only the first run compiles the program.
+# Uses the build folder of the intro with other words (build/texts-win32 or -win64,
+# of the width that runs here, as scripts/run.sh --texts makes it), kept between
+# runs, so that the program is compiled once for both.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
-dir=$root/build/tools-sheet
+source scripts/wine.sh   # the width that runs here
+dir=$root/build/texts-win$INTRO_WIN_BITS
+toolchain=cmake/mingw-i686.cmake
+[ "$INTRO_WIN_BITS" = 32 ] || toolchain=cmake/mingw-x86_64.cmake
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 source tests/checks.sh
 # Writes byte value $3 at the offset of sheet pixel (row $2 from the top, column 10) of file $1.
@@ -20,10 +24,10 @@ poke_pixel() {
     printf "\\x$(printf %02x "$3")" | dd of="$1" bs=1 seek="$offset" conv=notrunc status=none
 }
 configure() {  # sheet, then a text file or nothing
-    cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+    cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE=$toolchain \
           -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTRO_SHEET="$1" -DINTRO_TEXTS="${2:-}"
 }
-build() { cmake --build "$dir" --target intro; }
+build() { cmake --build "$dir" -j"$(nproc)" --target intro; }
 embedded_is() {  # the exe's bitmap ALL is file $1 without its 14-byte file header
     wrestool -x --raw --type=2 --name=ALL "$dir/intro.exe" >"$work/embedded" && cmp "$work/embedded" <(tail -c +15 "$1")
 }
@@ -101,10 +105,11 @@ platform_calls() {
 }
 listed_is_called() { diff <(platform_list) <(platform_calls); }
 check "base/platform.h lists exactly the platform functions the program calls" listed_is_called
+win32=$root/build/win32/CMakeFiles/intro.dir
 check "the Windows build's program code, the hand-over aside, calls no allocator" \
-    no_allocation i686-w64-mingw32-nm $(but_shutdown "$dir"/CMakeFiles/intro.dir/*/*.obj)
+    no_allocation i686-w64-mingw32-nm $(but_shutdown "$win32"/*/*.obj)
 check "the Windows build's hand-over allocates only its command-line strings" \
-    only_strings_allocate i686-w64-mingw32-nm "$dir"/CMakeFiles/intro.dir/app/shutdown.cpp.obj
+    only_strings_allocate i686-w64-mingw32-nm "$win32"/app/shutdown.cpp.obj
 win64=$root/build/win64/CMakeFiles/intro.dir
 check "the 64-bit build's program code, the hand-over aside, calls no allocator" \
     no_allocation x86_64-w64-mingw32-nm $(but_shutdown "$win64"/*/*.obj)
