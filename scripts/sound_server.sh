@@ -20,8 +20,11 @@ sound_server_start() {  # work folder
     chmod 700 "$home/runtime"
     export PULSE_RUNTIME_PATH=$home/runtime/pulse
     export PULSE_SERVER=unix:$PULSE_RUNTIME_PATH/native
+    # No shared memory: clients send their sound through the socket. The server's
+    # memfd pool was seen to abort it now and then ("non-registered memfd"), which
+    # would fail a recording by chance.
     HOME=$home XDG_RUNTIME_DIR=$home/runtime pulseaudio --daemonize=no -n --exit-idle-time=-1 \
-        --use-pid-file=no --log-target=stderr \
+        --use-pid-file=no --log-target=stderr --disable-shm=yes \
         -L "module-null-sink sink_name=intro_music rate=44100 channels=2 format=s16le" \
         -L "module-native-protocol-unix auth-anonymous=1 socket=$PULSE_RUNTIME_PATH/native" \
         >"$home/server.log" 2>&1 &

@@ -122,7 +122,7 @@ player_hold_and_shoot() {  # folder, frame number, geometry, before letting go (
     display_wait_for 60 display_held_or_final "$out/$name" || return 1
     [ -e "$out/$name.ready" ] || return 2
     player_screenshot "$out/screen-${name#frame-}.png" "$3"
-    [ -z "${4:-}" ] || $4
+    [ -z "${4:-}" ] || $4 "$1"
     touch "$out/$name.go"
 }
 
@@ -306,7 +306,7 @@ player_alt_enter() {  # folder: Alt+Enter typed over the intro's window
 }
 
 player_switch_away() {  # folder: F9, the switcher's hotkey, typed while the intro holds a frame
-    timeout 10 xdotool key F9
+    display_switcher_key "$1" F9 1
 }
 
 PLAYER_WINDOWED_FRAMES=(120 300)
@@ -341,7 +341,7 @@ player_case_windowed() {
     display_check "while another program has the foreground, no frame is flipped (${stopped} before, $(player_flips "$dir") a second later)" \
         test "$(player_flips "$dir")" = "$stopped"
 
-    timeout 10 xdotool key F10
+    display_switcher_key "$dir" F10 2
     display_wait_for 60 display_switcher_says "$dir" '^back '
     display_check "F10 gave the foreground back to the intro's window" \
         display_switcher_says "$dir" '^back foreground=1 intro-answered=1'
