@@ -13,6 +13,9 @@
 namespace player {
 namespace {
 
+// The rules name the key by its code, which Windows' own must match.
+static_assert(kPrintScreenKey == VK_SNAPSHOT, "PrtScn is VK_SNAPSHOT");
+
 struct ScreenshotSettings {
     uint32_t key = kPrintScreenKey;  // 0: no key
     ShotKind kind = ShotKind::kFrame;
