@@ -20,6 +20,41 @@ bool ParseNumber(const std::string& text, long low, long high, long* value);
 // 1/0, yes/no, true/false, on/off, in any case; false for anything else.
 bool ParseSwitch(const std::string& text, bool* value);
 
+// What a setting takes, as player/settings.txt says.
+enum class SettingKind {
+    kNumber,  // a whole number from low to high
+    kSwitch,  // on or off
+    kWords,   // one of `words`
+    kText,    // any text
+};
+
+// One line of player/settings.txt: the key, its default and what it takes.
+// The build makes each DLL's rows (player/DLL/settings_table.h).
+struct SettingRow {
+    const char* key;
+    const char* fallback;
+    SettingKind kind;
+    long low, high;     // of a number
+    const char* words;  // "integer|aspect|stretch"
+};
+
+// A setting as the DLL takes it. `number` is a number's, `on` a switch's;
+// `text` is the word (in lower case) or the text; `refusal` says why the
+// text set was not taken and the default was.
+struct SettingValue {
+    long number = 0;
+    bool on = false;
+    std::string text;
+    std::string refusal;
+};
+
+// The row's setting from its text as set (empty: unset, which is the default).
+SettingValue ReadSetting(const SettingRow& row, const std::string& text);
+
+// Which of the row's words the text is (in any case, spaces around allowed);
+// -1 for none.
+int WordIndex(const SettingRow& row, const std::string& text);
+
 // Whether the program at `path` ("C:\\game\\INTRO.EXE") is the one named
 // `program` ("intro.exe"): its file name, in any case, with either slash.
 bool IsProgram(const std::string& path, const std::string& program);
