@@ -282,10 +282,11 @@ HRESULT DirectDrawObject::WaitForVerticalBlank(DWORD, HANDLE)
 // system's own ddraw.dll.
 extern "C" HRESULT WINAPI PlayerDirectDrawCreate(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown* outer)
 {
-    static const bool served = player::ServesThisProcess(player::ddraw_settings::kProgram);  // asked once, never from DllMain
+    // Asked once, never from DllMain.
+    static const bool served = player::ServesThisProcess(player::ddraw_settings::kProgram);
     if (!served) {
         typedef HRESULT(WINAPI * Create)(GUID*, LPDIRECTDRAW*, IUnknown*);
-        Create create = reinterpret_cast<Create>(reinterpret_cast<void*>(SystemFunction("DirectDrawCreate")));
+        Create create = SystemFunctionAs<Create>("DirectDrawCreate");
         return create ? create(driver, directDraw, outer) : DDERR_GENERIC;
     }
     if (outer)

@@ -149,8 +149,7 @@ MCIERROR WINAPI PlayerMciSendStringW(LPCWSTR command, LPWSTR answer, UINT length
     winmm::Reply reply;
     const std::string narrow = command ? Narrow(command) : std::string();
     if (!command || !Serve(narrow.c_str(), window, &reply)) {
-        static const auto send =
-            reinterpret_cast<decltype(&mciSendStringW)>(reinterpret_cast<void*>(SystemFunction("mciSendStringW")));
+        static const auto send = SystemFunctionAs<decltype(&mciSendStringW)>("mciSendStringW");
         return send ? send(command, answer, length, window) : MCIERR_CANNOT_LOAD_DRIVER;
     }
     CopyAnswer(Wide(reply.text), answer, length);
