@@ -3,6 +3,7 @@
 #ifndef INTRO_PLAYER_COMMON_SETTING_RULES_H
 #define INTRO_PLAYER_COMMON_SETTING_RULES_H
 
+#include <cstddef>
 #include <string>
 
 namespace player {
@@ -50,6 +51,15 @@ struct SettingValue {
 
 // The row's setting from its text as set (empty: unset, which is the default).
 SettingValue ReadSetting(const SettingRow& row, const std::string& text);
+
+// How many words a row of words has: "integer|aspect|stretch" has 3.
+constexpr size_t WordCount(const char* words)
+{
+    size_t count = 1;
+    for (; *words; ++words)
+        count += *words == '|';
+    return count;
+}
 
 // Which of the row's words the text is (in any case, spaces around allowed);
 // -1 for none.

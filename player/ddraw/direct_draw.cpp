@@ -22,8 +22,8 @@ const DWORD kLargestSide = 16384;
 
 ScreenSettings ReadScreenSettings()
 {
-    Scaling scaling;
-    Filter filter;
+    Scaling scaling{};
+    Filter filter{};
     ParseScaling(Setting(ddraw_settings::kScaling).text, &scaling);
     ParseFilter(Setting(ddraw_settings::kFilter).text, &filter);
     return ScreenSettings{Setting(ddraw_settings::kWindowed).on, (int32_t)Setting(ddraw_settings::kScale).number,

@@ -1,6 +1,7 @@
 #include "player/ddraw/display_settings.h"
 
 #include <cctype>
+#include <iterator>
 
 #include "player/common/setting_rules.h"
 
@@ -9,11 +10,13 @@ namespace player {
 // The words of settings.txt in their order there: integer|aspect|stretch, nearest|sharp.
 const Scaling kScalings[] = {Scaling::kInteger, Scaling::kAspect, Scaling::kStretch};
 const Filter kFilters[] = {Filter::kNearest, Filter::kSharp};
+static_assert(WordCount(ddraw_settings::kScaling.words) == std::size(kScalings), "a fill mode for each word");
+static_assert(WordCount(ddraw_settings::kFilter.words) == std::size(kFilters), "a filter for each word");
 
 bool ParseScaling(const std::string& text, Scaling* value)
 {
     const int index = WordIndex(ddraw_settings::kScaling, text);
-    if (index < 0 || index >= (int)(sizeof kScalings / sizeof kScalings[0]))
+    if (index < 0)
         return false;
     *value = kScalings[index];
     return true;
@@ -22,7 +25,7 @@ bool ParseScaling(const std::string& text, Scaling* value)
 bool ParseFilter(const std::string& text, Filter* value)
 {
     const int index = WordIndex(ddraw_settings::kFilter, text);
-    if (index < 0 || index >= (int)(sizeof kFilters / sizeof kFilters[0]))
+    if (index < 0)
         return false;
     *value = kFilters[index];
     return true;

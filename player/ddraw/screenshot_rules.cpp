@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <iterator>
 
 #include "player/common/setting_rules.h"
 #include "player/ddraw/settings_table.h"
@@ -44,9 +45,10 @@ bool ParseKeyName(const std::string& text, uint32_t* key)
 bool ParseShotKind(const std::string& text, ShotKind* kind)
 {
     // In the order of the words of settings.txt: frame|shown.
-    const ShotKind kinds[] = {ShotKind::kFrame, ShotKind::kShown};
+    constexpr ShotKind kinds[] = {ShotKind::kFrame, ShotKind::kShown};
+    static_assert(WordCount(ddraw_settings::kScreenshot.words) == std::size(kinds), "a kind for each word");
     const int index = WordIndex(ddraw_settings::kScreenshot, text);
-    if (index < 0 || index >= (int)(sizeof kinds / sizeof kinds[0]))
+    if (index < 0)
         return false;
     *kind = kinds[index];
     return true;
