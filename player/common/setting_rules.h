@@ -65,8 +65,8 @@ constexpr size_t WordCount(const char* words)
 // -1 for none.
 int WordIndex(const SettingRow& row, const std::string& text);
 
-// Whether the program at `path` ("C:\\game\\INTRO.EXE") is the one named
-// `program` ("intro.exe"): its file name, in any case, with either slash.
+// Whether the program at `path` ("C:\\game\\PLAY.EXE") is the one named
+// `program` ("play.exe"): its file name, in any case, with either slash.
 bool IsProgram(const std::string& path, const std::string& program);
 
 }  // namespace player
