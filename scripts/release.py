@@ -26,11 +26,12 @@ def settings():
             line = line.strip()
             if not line or line.startswith("#"):
                 continue
-            fields = line.split(None, 2)
-            if len(fields) < 3 or "=" not in fields[1]:
-                sys.exit(f"{SETTINGS}:{number}: not 'dll key=default comment': {line}")
+            # What the setting takes (fields[2]) is the DLLs' to check, not the player's to read.
+            fields = line.split(None, 3)
+            if len(fields) < 4 or "=" not in fields[1]:
+                sys.exit(f"{SETTINGS}:{number}: not 'dll key=default takes comment': {line}")
             key, default = fields[1].split("=", 1)
-            found.append((fields[0], key, default, fields[2]))
+            found.append((fields[0], key, default, fields[3]))
     return found
 
 

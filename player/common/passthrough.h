@@ -23,6 +23,13 @@ HMODULE SystemDll();
 // the system DLL has none.
 FARPROC SystemFunction(const char* name);
 
+// The same, as the pointer type `Function` it is called through.
+template <typename Function>
+Function SystemFunctionAs(const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(SystemFunction(name)));
+}
+
 // The file name of the DLL this one stands in for, and the short name its
 // debugger lines begin with; both given by the generated export table.
 extern "C" const char passthroughDllName[];

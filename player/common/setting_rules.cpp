@@ -1,5 +1,6 @@
 #include "player/common/setting_rules.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -54,6 +55,79 @@ bool ParseSwitch(const std::string& text, bool* value)
         return true;
     }
     return false;
+}
+
+int WordIndex(const SettingRow& row, const std::string& text)
+{
+    const std::string word = Word(text), words = row.words;
+    int index = 0;
+    for (size_t start = 0; start <= words.size(); ++index) {
+        const size_t end = std::min(words.find('|', start), words.size());
+        if (end > start && words.compare(start, end - start, word) == 0)
+            return index;
+        start = end + 1;
+    }
+    return -1;
+}
+
+namespace {
+
+// "integer, aspect or stretch"
+std::string WordList(const std::string& words)
+{
+    std::string list = words;
+    const size_t last = list.rfind('|');
+    if (last != std::string::npos)
+        list.replace(last, 1, " or ");
+    for (size_t bar = list.find('|'); bar != std::string::npos; bar = list.find('|'))
+        list.replace(bar, 1, ", ");
+    return list;
+}
+
+// The text taken as the row's kind; false when it means nothing.
+bool Take(const SettingRow& row, const std::string& text, SettingValue* value)
+{
+    switch (row.kind) {
+    case SettingKind::kNumber:
+        return ParseNumber(text, row.low, row.high, &value->number);
+    case SettingKind::kSwitch:
+        return ParseSwitch(text, &value->on);
+    case SettingKind::kWords: {
+        if (WordIndex(row, text) < 0)
+            return false;
+        value->text = Word(text);
+        return true;
+    }
+    case SettingKind::kText:
+        value->text = text;
+        return true;
+    }
+    return false;
+}
+
+std::string Refusal(const SettingRow& row, const std::string& text)
+{
+    const std::string set = std::string(row.key) + "=" + text;
+    const std::string used = std::string("; ") + row.fallback + " is used";
+    if (row.kind == SettingKind::kNumber)
+        return set + " is not a whole number from " + std::to_string(row.low) + " to " + std::to_string(row.high) +
+               used;
+    if (row.kind == SettingKind::kSwitch)
+        return set + " is neither on nor off" + used;
+    return set + " is none of " + WordList(row.words) + used;
+}
+
+}  // namespace
+
+SettingValue ReadSetting(const SettingRow& row, const std::string& text)
+{
+    SettingValue value;
+    if (!text.empty() && Take(row, text, &value))
+        return value;
+    if (!text.empty())
+        value.refusal = Refusal(row, text);
+    Take(row, row.fallback, &value);
+    return value;
 }
 
 bool IsProgram(const std::string& path, const std::string& program)

@@ -60,33 +60,19 @@ std::string SettingText(const char* key)
     return value.empty() ? FileValue(key) : value;
 }
 
-long SettingNumber(const char* key, long low, long high, long fallback)
+SettingValue Setting(const SettingRow& row)
 {
-    const std::string text = SettingText(key);
-    long value = fallback;
-    if (!text.empty() && !ParseNumber(text, low, high, &value))
-        DebugLine("%s=%s is not a whole number from %ld to %ld; %ld is used", key, text.c_str(), low, high,
-                  fallback);
+    const SettingValue value = ReadSetting(row, SettingText(row.key));
+    if (!value.refusal.empty())
+        DebugLine("%s", value.refusal.c_str());
     return value;
 }
 
-bool SettingSwitch(const char* key, bool fallback)
+bool ServesThisProcess(const SettingRow& program)
 {
-    const std::string text = SettingText(key);
-    bool value = fallback;
-    if (!text.empty() && !ParseSwitch(text, &value))
-        DebugLine("%s=%s is neither on nor off; %s is used", key, text.c_str(), fallback ? "on" : "off");
-    return value;
-}
-
-bool ServesThisProcess()
-{
-    std::string program = SettingText("program");
-    if (program.empty())
-        program = "intro.exe";
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH && IsProgram(std::string(path, length), program);
+    return length > 0 && length < MAX_PATH && IsProgram(std::string(path, length), Setting(program).text);
 }
 
 }  // namespace player

@@ -7,22 +7,22 @@
 
 #include <string>
 
+#include "player/common/setting_rules.h"
+
 namespace player {
 
 // The text set for `key`, the environment's before the file's; empty when
 // neither sets it.
 std::string SettingText(const char* key);
 
-// A number from low to high; `fallback` when unset or not such a number.
-long SettingNumber(const char* key, long low, long high, long fallback);
+// The row's setting as set, or its default (with a debugger line when the
+// text set means nothing).
+SettingValue Setting(const SettingRow& row);
 
-// A switch (1/0, yes/no, true/false, on/off); `fallback` when unset or neither.
-bool SettingSwitch(const char* key, bool fallback);
-
-// Whether this process is the program the DLL serves: the setting "program",
-// intro.exe when unset. Any other program gets the system's DLL through and
-// through, whatever else the settings say.
-bool ServesThisProcess();
+// Whether this process is the program the DLL serves: the setting `program`.
+// Any other program gets the system's DLL through and through, whatever else
+// the settings say.
+bool ServesThisProcess(const SettingRow& program);
 
 // The folder of this DLL, with a trailing backslash ("C:\\game\\").
 std::string DllFolder();

@@ -20,29 +20,14 @@ namespace {
 // intro's, and small enough that a side times a side times a byte stays in range.
 const DWORD kLargestSide = 16384;
 
-long Setting(const NumberSetting& setting)
-{
-    return SettingNumber(setting.key, setting.low, setting.high, setting.fallback);
-}
-
-// A word setting through its parser; the default, and a debugger line, for a word that means nothing.
-template <typename Value>
-Value WordSetting(const char* key, bool (*parse)(const std::string&, Value*), const char* words,
-                  const char* fallback)
-{
-    const std::string text = SettingText(key);
-    Value value;
-    parse(fallback, &value);
-    if (!text.empty() && !parse(text, &value))
-        DebugLine("%s=%s is none of %s; %s is used", key, text.c_str(), words, fallback);
-    return value;
-}
-
 ScreenSettings ReadScreenSettings()
 {
-    return ScreenSettings{SettingSwitch(kWindowed, false), (int32_t)Setting(kWindowedScale),
-                          WordSetting(kScaling, ParseScaling, "integer, aspect or stretch", "integer"),
-                          WordSetting(kFilter, ParseFilter, "nearest or sharp", "nearest")};
+    Scaling scaling{};
+    Filter filter{};
+    ParseScaling(Setting(ddraw_settings::kScaling).text, &scaling);
+    ParseFilter(Setting(ddraw_settings::kFilter).text, &filter);
+    return ScreenSettings{Setting(ddraw_settings::kWindowed).on, (int32_t)Setting(ddraw_settings::kScale).number,
+                          scaling, filter};
 }
 
 }  // namespace
@@ -55,7 +40,7 @@ HRESULT Unsupported(const char* what)
 
 DirectDrawObject::DirectDrawObject()
 {
-    StartClock((int32_t)Setting(kFramesPerSecond), LogPath(DllFolder(), SettingText(kLog)));
+    StartClock((int32_t)Setting(ddraw_settings::kFps).number, LogPath(DllFolder(), Setting(ddraw_settings::kLog).text));
     ReadScreenshotSettings();
 }
 
@@ -297,10 +282,11 @@ HRESULT DirectDrawObject::WaitForVerticalBlank(DWORD, HANDLE)
 // system's own ddraw.dll.
 extern "C" HRESULT WINAPI PlayerDirectDrawCreate(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown* outer)
 {
-    static const bool served = player::ServesThisProcess();  // asked once, never from DllMain
+    // Asked once, never from DllMain.
+    static const bool served = player::ServesThisProcess(player::ddraw_settings::kProgram);
     if (!served) {
         typedef HRESULT(WINAPI * Create)(GUID*, LPDIRECTDRAW*, IUnknown*);
-        Create create = reinterpret_cast<Create>(reinterpret_cast<void*>(SystemFunction("DirectDrawCreate")));
+        Create create = SystemFunctionAs<Create>("DirectDrawCreate");
         return create ? create(driver, directDraw, outer) : DDERR_GENERIC;
     }
     if (outer)

@@ -1,40 +1,33 @@
 #include "player/ddraw/display_settings.h"
 
 #include <cctype>
+#include <iterator>
 
 #include "player/common/setting_rules.h"
 
 namespace player {
 
-// 2000 and more serve the whole-run checks, which need no real pace.
-const NumberSetting kFramesPerSecond = {"fps", 1, 10000, 60};
-const NumberSetting kWindowedScale = {"scale", 0, 64, 0};
-const char kWindowed[] = "windowed";
-const char kLog[] = "log";
-const char kScaling[] = "scaling";
-const char kFilter[] = "filter";
+// The words of settings.txt in their order there: integer|aspect|stretch, nearest|sharp.
+const Scaling kScalings[] = {Scaling::kInteger, Scaling::kAspect, Scaling::kStretch};
+const Filter kFilters[] = {Filter::kNearest, Filter::kSharp};
+static_assert(WordCount(ddraw_settings::kScaling.words) == std::size(kScalings), "a fill mode for each word");
+static_assert(WordCount(ddraw_settings::kFilter.words) == std::size(kFilters), "a filter for each word");
 
 bool ParseScaling(const std::string& text, Scaling* value)
 {
-    const std::string word = Word(text);
-    const struct {
-        const char* name;
-        Scaling scaling;
-    } names[] = {{"integer", Scaling::kInteger}, {"aspect", Scaling::kAspect}, {"stretch", Scaling::kStretch}};
-    for (const auto& name : names)
-        if (word == name.name) {
-            *value = name.scaling;
-            return true;
-        }
-    return false;
+    const int index = WordIndex(ddraw_settings::kScaling, text);
+    if (index < 0)
+        return false;
+    *value = kScalings[index];
+    return true;
 }
 
 bool ParseFilter(const std::string& text, Filter* value)
 {
-    const std::string word = Word(text);
-    if (word != "nearest" && word != "sharp")
+    const int index = WordIndex(ddraw_settings::kFilter, text);
+    if (index < 0)
         return false;
-    *value = word == "sharp" ? Filter::kSharp : Filter::kNearest;
+    *value = kFilters[index];
     return true;
 }
 

@@ -131,6 +131,14 @@ private:
     RECT Whole() const { return RECT{0, 0, width_, height_}; }
     void FillDescription(DDSURFACEDESC* description) const;
     HRESULT CopyFrom(SurfaceObject* source, const RECT& from, const RECT& to, bool keyed);
+    // call() when the surface still has its memory, else DDERR_INVALIDOBJECT.
+    template <typename Call>
+    HRESULT Live(Call call);
+    // Why Blt or BltFast cannot copy from `source`, in Wine's order: flags it
+    // does not take (`flagged`, the refusal of them), no source or no key for a
+    // keyed copy, a source that is gone, either surface locked or lent to GDI;
+    // DD_OK when it can.
+    HRESULT BlitRefusal(HRESULT flagged, const SurfaceObject* source, bool needsKey) const;
     void Destroy();
 
     DirectDrawObject* owner_;

@@ -19,7 +19,7 @@ struct Screen {
     HWND window = NULL;
     WNDPROC programProcedure = nullptr;  // the window's own, called for every message we do not take
     LONG programStyle = 0;               // the window's style as the program made it
-    ScreenSettings settings = {false, 0, Scaling::kInteger, Filter::kNearest};
+    ScreenSettings settings = {};  // as TakeWindow read them
     bool windowed = false;
     // The window's place while windowed: from the last run until it is first
     // windowed, then as the user left it, for Alt+Enter back and the next run.

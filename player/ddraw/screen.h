@@ -1,9 +1,8 @@
 // The screen of the player's ddraw.dll: the program's own window shows the
-// front buffer in its client area as the fill mode says (by default enlarged
-// by the largest whole factor that fits, centred, with black around it,
-// nearest pixel; picture_rules.h has the others). By default the window stays
-// as the program made it (intro.exe's covers the screen: a borderless full
-// screen at the desktop's own resolution); windowed, it becomes an ordinary
+// front buffer in its client area as the fill mode and the filter say
+// (picture_rules.h; their defaults are in player/settings.txt). Unless set
+// windowed, the window stays as the program made it (intro.exe's covers the
+// screen: a borderless full screen at the desktop's own resolution); windowed, it becomes an ordinary
 // captioned window with a sizing border and a maximise box, first the picture
 // times a whole factor, and the picture follows its client area. Its size and
 // place are kept for the next run (kept_place.h). Alt+Enter switches between

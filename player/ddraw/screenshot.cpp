@@ -9,17 +9,21 @@
 #include "player/ddraw/frame_clock.h"
 #include "player/ddraw/png_file.h"
 #include "player/ddraw/screenshot_rules.h"
+#include "player/ddraw/settings_table.h"
 
 namespace player {
 namespace {
 
+// The rules name the key by its code, which Windows' own must match.
+static_assert(kPrintScreenKey == VK_SNAPSHOT, "PrtScn is VK_SNAPSHOT");
+
 struct ScreenshotSettings {
-    uint32_t key = kPrintScreenKey;  // 0: no key
-    ShotKind kind = ShotKind::kFrame;
+    uint32_t key;  // 0: no key
+    ShotKind kind;
 };
 
 // As read when the DirectDraw object was made.
-ScreenshotSettings settings;
+ScreenshotSettings settings = {};
 
 // Names taken within one second by earlier shots get "-2", "-3" and on; past
 // this many the folder is taken to refuse new files for another reason.
@@ -126,14 +130,14 @@ std::string WriteNewFile(const std::string& folder, const std::vector<uint8_t>& 
 
 void ReadScreenshotSettings()
 {
-    settings = ScreenshotSettings();
-    const std::string key = SettingText(kScreenshotKey);
-    if (!key.empty() && !ParseKeyName(key, &settings.key))
-        DebugLine("%s=%s is not a key it knows (PrtScn, F1 to F12, Pause, ScrollLock, Insert or none); PrtScn is used",
-                  kScreenshotKey, key.c_str());
-    const std::string kind = SettingText(kScreenshot);
-    if (!kind.empty() && !ParseShotKind(kind, &settings.kind))
-        DebugLine("%s=%s is neither frame nor shown; frame is used", kScreenshot, kind.c_str());
+    const SettingRow& keyRow = ddraw_settings::kScreenshotKey;
+    const std::string key = Setting(keyRow).text;
+    if (!ParseKeyName(key, &settings.key)) {
+        DebugLine("%s=%s is not a key it knows (PrtScn, F1 to F12, Pause, ScrollLock, Insert or none); %s is used",
+                  keyRow.key, key.c_str(), keyRow.fallback);
+        ParseKeyName(keyRow.fallback, &settings.key);
+    }
+    ParseShotKind(Setting(ddraw_settings::kScreenshot).text, &settings.kind);
 }
 
 bool IsScreenshotKey(UINT message, WPARAM key)

@@ -2,8 +2,10 @@
 
 #include <cctype>
 #include <cstdio>
+#include <iterator>
 
 #include "player/common/setting_rules.h"
+#include "player/ddraw/settings_table.h"
 
 namespace player {
 namespace {
@@ -22,9 +24,6 @@ const NamedKey kNamedKeys[] = {
 const uint32_t kF1 = 0x70;
 
 }  // namespace
-
-const char kScreenshotKey[] = "screenshot_key";
-const char kScreenshot[] = "screenshot";
 
 bool ParseKeyName(const std::string& text, uint32_t* key)
 {
@@ -45,13 +44,13 @@ bool ParseKeyName(const std::string& text, uint32_t* key)
 
 bool ParseShotKind(const std::string& text, ShotKind* kind)
 {
-    const std::string name = Word(text);
-    if (name == "frame")
-        *kind = ShotKind::kFrame;
-    else if (name == "shown")
-        *kind = ShotKind::kShown;
-    else
+    // In the order of the words of settings.txt: frame|shown.
+    constexpr ShotKind kinds[] = {ShotKind::kFrame, ShotKind::kShown};
+    static_assert(WordCount(ddraw_settings::kScreenshot.words) == std::size(kinds), "a kind for each word");
+    const int index = WordIndex(ddraw_settings::kScreenshot, text);
+    if (index < 0)
         return false;
+    *kind = kinds[index];
     return true;
 }
 

@@ -1,11 +1,10 @@
 // What the screenshot settings of the player's ddraw.dll mean and how its
 // files are named; the platform-free half of screenshot.h, for the tests.
-//
-//   screenshot_key=PrtScn  the key that writes a screenshot (screenshot.h);
-//                          F1 to F12, Pause, ScrollLock or Insert instead, in
-//                          any case; none: no key
-//   screenshot=frame       frame: the 320x240 frame the program drew, with its
-//                          palette; shown: the picture as the window shows it
+// screenshot_key names the key that writes a screenshot (screenshot.h):
+// PrtScn, F1 to F12, Pause, ScrollLock or Insert, in any case; none: no key.
+// screenshot is frame (the 320x240 frame the program drew, with its palette)
+// or shown (the picture as the window shows it). Their defaults are in
+// player/settings.txt.
 #ifndef INTRO_PLAYER_DDRAW_SCREENSHOT_RULES_H
 #define INTRO_PLAYER_DDRAW_SCREENSHOT_RULES_H
 
@@ -14,10 +13,7 @@
 
 namespace player {
 
-extern const char kScreenshotKey[];
-extern const char kScreenshot[];
-
-// The virtual-key code of the PrtScn key, the default.
+// The virtual-key code of the PrtScn key.
 const uint32_t kPrintScreenKey = 0x2C;
 
 // The virtual-key code a key's name stands for, 0 for "none" (spaces around
@@ -26,7 +22,8 @@ bool ParseKeyName(const std::string& text, uint32_t* key);
 
 enum class ShotKind { kFrame, kShown };
 
-// "frame" or "shown", in any case; false for anything else.
+// "frame" or "shown" (the words of settings.txt's screenshot), in any case;
+// false for anything else.
 bool ParseShotKind(const std::string& text, ShotKind* kind);
 
 struct ShotTime {

@@ -2,6 +2,7 @@
 // (blit/blit.h), locks that hand out the memory itself, device contexts that
 // draw through the surface's palette, and the Flip that shows the new front.
 #include <cstring>
+#include <string>
 
 #include "blit/blit.h"
 #include "player/ddraw/objects.h"
@@ -32,6 +33,38 @@ SurfaceObject* AsSurface(LPDIRECTDRAWSURFACE surface)
 blit::Rect AsBlitRect(const RECT& rect)
 {
     return blit::Rect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+// A flag a call takes, and its name for the refusal of any other.
+struct Flag {
+    DWORD value;
+    const char* name;
+};
+#define PLAYER_FLAG(flag) Flag{flag, #flag}
+
+// The flags Blt, BltFast and Flip take: the key is honoured; waiting or not,
+// now or later, is what a copy in memory does anyway.
+const Flag kBltFlags[] = {PLAYER_FLAG(DDBLT_KEYSRC), PLAYER_FLAG(DDBLT_WAIT), PLAYER_FLAG(DDBLT_ASYNC),
+                          PLAYER_FLAG(DDBLT_DONOTWAIT)};
+const Flag kBltFastFlags[] = {PLAYER_FLAG(DDBLTFAST_SRCCOLORKEY), PLAYER_FLAG(DDBLTFAST_WAIT),
+                              PLAYER_FLAG(DDBLTFAST_DONOTWAIT)};
+const Flag kFlipFlags[] = {PLAYER_FLAG(DDFLIP_WAIT), PLAYER_FLAG(DDFLIP_NOVSYNC), PLAYER_FLAG(DDFLIP_DONOTWAIT)};
+#undef PLAYER_FLAG
+
+// DD_OK when `flags` holds no flag but those taken; else the refusal, which
+// names every flag taken.
+template <size_t N>
+HRESULT OnlyFlags(const char* call, DWORD flags, const Flag (&taken)[N])
+{
+    DWORD all = 0;
+    std::string names;
+    for (size_t i = 0; i < N; ++i) {
+        all |= taken[i].value;
+        names += std::string(i == 0 ? "" : i + 1 == N ? " and " : ", ") + taken[i].name;
+    }
+    if (!(flags & ~all))
+        return DD_OK;
+    return Unsupported((std::string("IDirectDrawSurface::") + call + " with flags other than " + names).c_str());
 }
 
 }  // namespace
@@ -214,198 +247,205 @@ ULONG SurfaceObject::Release()
 
 // ---- What the intro uses -----------------------------------------------------------------
 
-HRESULT SurfaceObject::Blt(LPRECT target, LPDIRECTDRAWSURFACE sourceSurface, LPRECT sourceRect, DWORD flags,
-                           LPDDBLTFX)
+// Every call but those it does not serve begins here: a surface whose
+// DirectDraw object is released has no memory, and answers so.
+template <typename Call>
+HRESULT SurfaceObject::Live(Call call)
 {
-    const DWORD kModelled = DDBLT_KEYSRC | DDBLT_WAIT | DDBLT_ASYNC | DDBLT_DONOTWAIT;
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (flags & ~kModelled)
-        return Unsupported("IDirectDrawSurface::Blt with flags other than DDBLT_KEYSRC and DDBLT_WAIT");
-    SurfaceObject* source = AsSurface(sourceSurface);
+    return pixels_ ? call() : DDERR_INVALIDOBJECT;
+}
+
+HRESULT SurfaceObject::BlitRefusal(HRESULT flagged, const SurfaceObject* source, bool needsKey) const
+{
+    if (flagged != DD_OK)
+        return flagged;
     // As Wine: a keyed Blt needs a key set; the effects record is not looked at.
-    if (!source || ((flags & DDBLT_KEYSRC) && !source->hasSourceKey_))
+    if (!source || (needsKey && !source->hasSourceKey_))
         return DDERR_INVALIDPARAMS;
     if (!source->pixels_)
         return DDERR_INVALIDOBJECT;
     if (Busy() || source->Busy())
         return DDERR_SURFACEBUSY;
-    const RECT to = target ? *target : Whole();
-    const RECT from = sourceRect ? *sourceRect : source->Whole();
-    if (!Inside(to) || !source->Inside(from))
-        return DDERR_INVALIDRECT;
-    return CopyFrom(source, from, to, flags & DDBLT_KEYSRC);
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::Blt(LPRECT target, LPDIRECTDRAWSURFACE sourceSurface, LPRECT sourceRect, DWORD flags,
+                           LPDDBLTFX)
+{
+    return Live([&]() -> HRESULT {
+        SurfaceObject* source = AsSurface(sourceSurface);
+        const bool keyed = flags & DDBLT_KEYSRC;
+        if (const HRESULT refused = BlitRefusal(OnlyFlags("Blt", flags, kBltFlags), source, keyed))
+            return refused;
+        const RECT to = target ? *target : Whole();
+        const RECT from = sourceRect ? *sourceRect : source->Whole();
+        if (!Inside(to) || !source->Inside(from))
+            return DDERR_INVALIDRECT;
+        return CopyFrom(source, from, to, keyed);
+    });
 }
 
 HRESULT SurfaceObject::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE sourceSurface, LPRECT sourceRect, DWORD flags)
 {
-    const DWORD kModelled = DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT | DDBLTFAST_DONOTWAIT;
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (flags & ~kModelled)
-        return Unsupported("IDirectDrawSurface::BltFast with flags other than DDBLTFAST_SRCCOLORKEY and DDBLTFAST_WAIT");
-    SurfaceObject* source = AsSurface(sourceSurface);
-    if (!source)
-        return DDERR_INVALIDPARAMS;
-    if (!source->pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (Busy() || source->Busy())
-        return DDERR_SURFACEBUSY;
-    const RECT from = sourceRect ? *sourceRect : source->Whole();
-    if (!source->Inside(from) || x > (DWORD)width_ || y > (DWORD)height_)
-        return DDERR_INVALIDRECT;
-    const RECT to = {(LONG)x, (LONG)y, (LONG)x + (from.right - from.left), (LONG)y + (from.bottom - from.top)};
-    if (!Inside(to))
-        return DDERR_INVALIDRECT;
-    return CopyFrom(source, from, to, flags & DDBLTFAST_SRCCOLORKEY);
+    return Live([&]() -> HRESULT {
+        SurfaceObject* source = AsSurface(sourceSurface);
+        if (const HRESULT refused = BlitRefusal(OnlyFlags("BltFast", flags, kBltFastFlags), source, false))
+            return refused;
+        const RECT from = sourceRect ? *sourceRect : source->Whole();
+        if (!source->Inside(from) || x > (DWORD)width_ || y > (DWORD)height_)
+            return DDERR_INVALIDRECT;
+        const RECT to = {(LONG)x, (LONG)y, (LONG)x + (from.right - from.left), (LONG)y + (from.bottom - from.top)};
+        if (!Inside(to))
+            return DDERR_INVALIDRECT;
+        return CopyFrom(source, from, to, flags & DDBLTFAST_SRCCOLORKEY);
+    });
 }
 
 HRESULT SurfaceObject::Flip(LPDIRECTDRAWSURFACE target, DWORD flags)
 {
-    const DWORD kModelled = DDFLIP_WAIT | DDFLIP_NOVSYNC | DDFLIP_DONOTWAIT;
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (flags & ~kModelled)
-        return Unsupported("IDirectDrawSurface::Flip with flags other than DDFLIP_WAIT");
-    if (!back_)
-        return DDERR_NOTFLIPPABLE;
-    if (target && AsSurface(target) != back_)
-        return DDERR_NOTFLIPPABLE;
-    if (!owner_ || !owner_->Exclusive())
-        return DDERR_NOEXCLUSIVEMODE;
-    if (Busy() || back_->Busy())
-        return DDERR_SURFACEBUSY;
-    std::swap(pixels_, back_->pixels_);
-    owner_->Present(*pixels_, Colors());
-    return DD_OK;
+    return Live([&]() -> HRESULT {
+        if (const HRESULT refused = OnlyFlags("Flip", flags, kFlipFlags))
+            return refused;
+        if (!back_)
+            return DDERR_NOTFLIPPABLE;
+        if (target && AsSurface(target) != back_)
+            return DDERR_NOTFLIPPABLE;
+        if (!owner_ || !owner_->Exclusive())
+            return DDERR_NOEXCLUSIVEMODE;
+        if (Busy() || back_->Busy())
+            return DDERR_SURFACEBUSY;
+        std::swap(pixels_, back_->pixels_);
+        owner_->Present(*pixels_, Colors());
+        return DD_OK;
+    });
 }
 
 HRESULT SurfaceObject::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* attached)
 {
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (!wanted || !attached)
-        return DDERR_INVALIDPARAMS;
-    if (!back_ || !(wanted->dwCaps & DDSCAPS_BACKBUFFER))
-        return DDERR_NOTFOUND;
-    back_->AddRef();
-    *attached = back_;
-    return DD_OK;
+    return Live([&]() -> HRESULT {
+        if (!wanted || !attached)
+            return DDERR_INVALIDPARAMS;
+        if (!back_ || !(wanted->dwCaps & DDSCAPS_BACKBUFFER))
+            return DDERR_NOTFOUND;
+        back_->AddRef();
+        *attached = back_;
+        return DD_OK;
+    });
 }
 
 HRESULT SurfaceObject::GetDC(HDC* context)
 {
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (!context)
-        return DDERR_INVALIDPARAMS;
-    if (contextOut_)
-        return DDERR_DCALREADYCREATED;
-    if (locked_)
-        return DDERR_SURFACEBUSY;
-    Pixels& pixels = *pixels_;
-    if (!pixels.context) {
-        pixels.context = CreateCompatibleDC(NULL);
-        if (!pixels.context)
-            return DDERR_OUTOFMEMORY;
-        pixels.previous = SelectObject(pixels.context, pixels.bitmap);
-    }
-    // GDI draws through the colours the surface shows now.
-    ColorTable table;
-    const PaletteColor* colors = Colors();
-    for (int i = 0; i < 256; ++i)
-        table.entries[i] = RGBQUAD{colors[i].blue, colors[i].green, colors[i].red, 0};
-    SetDIBColorTable(pixels.context, 0, 256, table.entries);
-    contextOut_ = true;
-    *context = pixels.context;
-    return DD_OK;
+    return Live([&]() -> HRESULT {
+        if (!context)
+            return DDERR_INVALIDPARAMS;
+        if (contextOut_)
+            return DDERR_DCALREADYCREATED;
+        if (locked_)
+            return DDERR_SURFACEBUSY;
+        Pixels& pixels = *pixels_;
+        if (!pixels.context) {
+            pixels.context = CreateCompatibleDC(NULL);
+            if (!pixels.context)
+                return DDERR_OUTOFMEMORY;
+            pixels.previous = SelectObject(pixels.context, pixels.bitmap);
+        }
+        // GDI draws through the colours the surface shows now.
+        ColorTable table;
+        const PaletteColor* colors = Colors();
+        for (int i = 0; i < 256; ++i)
+            table.entries[i] = RGBQUAD{colors[i].blue, colors[i].green, colors[i].red, 0};
+        SetDIBColorTable(pixels.context, 0, 256, table.entries);
+        contextOut_ = true;
+        *context = pixels.context;
+        return DD_OK;
+    });
 }
 
 HRESULT SurfaceObject::GetSurfaceDesc(LPDDSURFACEDESC description)
 {
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (!description || description->dwSize != sizeof *description)
-        return DDERR_INVALIDPARAMS;
-    FillDescription(description);
-    return DD_OK;
+    return Live([&]() -> HRESULT {
+        if (!description || description->dwSize != sizeof *description)
+            return DDERR_INVALIDPARAMS;
+        FillDescription(description);
+        return DD_OK;
+    });
 }
 
 HRESULT SurfaceObject::IsLost()
 {
-    return pixels_ ? DD_OK : DDERR_INVALIDOBJECT;
+    return Live([] { return DD_OK; });
 }
 
 HRESULT SurfaceObject::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD, HANDLE)
 {
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (!description || description->dwSize != sizeof *description || (rect && !Inside(*rect)))
-        return DDERR_INVALIDPARAMS;
-    if (Busy())
-        return DDERR_SURFACEBUSY;
-    GdiFlush();  // what GDI drew is in the memory before the program reads it
-    FillDescription(description);
-    const size_t offset = rect ? (size_t)rect->top * pixels_->pitch + rect->left : 0;
-    description->lpSurface = pixels_->bits + offset;
-    locked_ = true;
-    return DD_OK;
+    return Live([&]() -> HRESULT {
+        if (!description || description->dwSize != sizeof *description || (rect && !Inside(*rect)))
+            return DDERR_INVALIDPARAMS;
+        if (Busy())
+            return DDERR_SURFACEBUSY;
+        GdiFlush();  // what GDI drew is in the memory before the program reads it
+        FillDescription(description);
+        const size_t offset = rect ? (size_t)rect->top * pixels_->pitch + rect->left : 0;
+        description->lpSurface = pixels_->bits + offset;
+        locked_ = true;
+        return DD_OK;
+    });
 }
 
 HRESULT SurfaceObject::ReleaseDC(HDC context)
 {
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (!contextOut_)
-        return DDERR_NODC;
-    if (context != pixels_->context)
-        return kInvalidCall;
-    GdiFlush();
-    contextOut_ = false;
-    return DD_OK;
+    return Live([&]() -> HRESULT {
+        if (!contextOut_)
+            return DDERR_NODC;
+        if (context != pixels_->context)
+            return kInvalidCall;
+        GdiFlush();
+        contextOut_ = false;
+        return DD_OK;
+    });
 }
 
 // The memory is the program's own and never taken away.
 HRESULT SurfaceObject::Restore()
 {
-    return pixels_ ? DD_OK : DDERR_INVALIDOBJECT;
+    return Live([] { return DD_OK; });
 }
 
 HRESULT SurfaceObject::SetColorKey(DWORD flags, LPDDCOLORKEY key)
 {
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (flags & DDCKEY_COLORSPACE)
-        return DDERR_NOCOLORKEYHW;  // as Wine: a key is one value, never a range
-    if (flags != DDCKEY_SRCBLT)
-        return Unsupported("IDirectDrawSurface::SetColorKey of a key other than DDCKEY_SRCBLT");
-    hasSourceKey_ = key != nullptr;
-    if (key)
-        sourceKey_ = DDCOLORKEY{key->dwColorSpaceLowValue, key->dwColorSpaceLowValue};
-    return DD_OK;
+    return Live([&]() -> HRESULT {
+        if (flags & DDCKEY_COLORSPACE)
+            return DDERR_NOCOLORKEYHW;  // as Wine: a key is one value, never a range
+        if (flags != DDCKEY_SRCBLT)
+            return Unsupported("IDirectDrawSurface::SetColorKey of a key other than DDCKEY_SRCBLT");
+        hasSourceKey_ = key != nullptr;
+        if (key)
+            sourceKey_ = DDCOLORKEY{key->dwColorSpaceLowValue, key->dwColorSpaceLowValue};
+        return DD_OK;
+    });
 }
 
 HRESULT SurfaceObject::SetPalette(LPDIRECTDRAWPALETTE given)
 {
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    PaletteObject* palette = static_cast<PaletteObject*>(given);
-    if (palette)
-        palette->AddRef();  // the surface holds the palette it shows
-    if (palette_)
-        palette_->Release();
-    palette_ = palette;
-    return DD_OK;
+    return Live([&]() -> HRESULT {
+        PaletteObject* palette = static_cast<PaletteObject*>(given);
+        if (palette)
+            palette->AddRef();  // the surface holds the palette it shows
+        if (palette_)
+            palette_->Release();
+        palette_ = palette;
+        return DD_OK;
+    });
 }
 
 HRESULT SurfaceObject::Unlock(LPVOID)
 {
-    if (!pixels_)
-        return DDERR_INVALIDOBJECT;
-    if (!locked_)
-        return DDERR_NOTLOCKED;
-    locked_ = false;
-    return DD_OK;
+    return Live([&]() -> HRESULT {
+        if (!locked_)
+            return DDERR_NOTLOCKED;
+        locked_ = false;
+        return DD_OK;
+    });
 }
 
 // ---- What it does not ------------------------------------------------------------------------

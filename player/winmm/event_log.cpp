@@ -8,6 +8,7 @@
 #include <string>
 
 #include "player/common/settings.h"
+#include "player/winmm/settings_table.h"
 
 // The log file's path, empty when there is none; set once by OpenEventLog.
 static std::string logPath;
@@ -17,7 +18,7 @@ static VOID(WINAPI* preciseTime)(LPFILETIME) = NULL;
 
 void OpenEventLog()
 {
-    logPath = player::SettingText("log");
+    logPath = player::Setting(player::winmm_settings::kLog).text;
     FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime");
     preciseTime = reinterpret_cast<VOID(WINAPI*)(LPFILETIME)>(reinterpret_cast<void*>(found));
 }

@@ -2,6 +2,7 @@
 
 #include "player/common/debug_line.h"
 #include "player/common/settings.h"
+#include "player/winmm/settings_table.h"
 
 FileSource::FileSource(const std::string& path)
     : file_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
@@ -36,12 +37,10 @@ size_t FileSource::ReadAt(uint64_t offset, void* into, size_t bytes)
 }
 
 // The folder's path with a trailing backslash: the setting, taken as beside
-// the DLL unless it is a full path, or "music" beside the DLL.
+// the DLL unless it is a full path.
 static std::string FolderPath()
 {
-    std::string folder = player::SettingText("music");
-    if (folder.empty())
-        folder = "music";
+    std::string folder = player::Setting(player::winmm_settings::kMusic).text;
     bool full = folder.size() > 1 && (folder[1] == ':' || (folder[0] == '\\' && folder[1] == '\\'));
     if (!full)
         folder = player::DllFolder() + folder;

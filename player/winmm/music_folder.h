@@ -1,7 +1,6 @@
-// The music folder beside intro.exe: the files that stand for the CD's
-// tracks (music\trackNN.wav or music\trackNN.ogg, in any case; the setting
-// "music" names another folder), and reading them through the platform's
-// file calls.
+// The music folder the setting music names (player/settings.txt): the files
+// that stand for the CD's tracks (trackNN.wav or trackNN.ogg, in any case),
+// and reading them through the platform's file calls.
 #ifndef INTRO_PLAYER_WINMM_MUSIC_FOLDER_H
 #define INTRO_PLAYER_WINMM_MUSIC_FOLDER_H
 

@@ -2,7 +2,12 @@
 
 #include <cstring>
 
+#include "player/winmm/settings_table.h"
+
 namespace winmm {
+
+// The setting's top is the track as it is.
+static_assert(player::winmm_settings::kVolume.high == kFullVolume, "volume's range in settings.txt ends at 100");
 
 // value * volume / 100, rounded to the nearest with halves away from zero.
 static int Scaled(int value, int volume)

@@ -1,7 +1,6 @@
-// The music's volume, set as "volume" (0 to 100) in winmm.ini or in
-// INTRO_WINMM_VOLUME: the samples this DLL writes are scaled by volume/100,
-// rounded to the nearest (halves away from zero, so that quiet music keeps
-// no offset). The system's mixer is the user's and is left alone. At 100
+// The music's volume, the setting volume (player/settings.txt): the samples
+// this DLL writes are scaled by volume/100, rounded to the nearest (halves
+// away from zero, so that quiet music keeps no offset). The system's mixer is the user's and is left alone. At 100
 // the samples are written as the file holds them, byte for byte.
 // Platform-free, so the host tests check it too.
 #ifndef INTRO_PLAYER_WINMM_VOLUME_H

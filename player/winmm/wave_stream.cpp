@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include <memory>
+#include <utility>
 
 #include "player/common/debug_line.h"
 #include "player/common/passthrough.h"
@@ -39,7 +40,7 @@ WaveOutCalls waveOut;
 template <typename Function>
 void Find(Function* function, const char* name)
 {
-    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(SystemFunction(name)));
+    *function = SystemFunctionAs<Function>(name);
     waveOut.found = waveOut.found && *function != nullptr;
 }
 
@@ -67,6 +68,19 @@ WAVEFORMATEX PcmWave(const winmm::WavFormat& format)
     wave.nBlockAlign = format.frameBytes;
     wave.nAvgBytesPerSec = format.rate * format.frameBytes;
     return wave;
+}
+
+// Runs `step` holding `lock`, and gives back what it gives.
+template <typename Step>
+auto Locked(CRITICAL_SECTION& lock, Step step)
+{
+    struct Held {
+        CRITICAL_SECTION& lock;
+        ~Held() { LeaveCriticalSection(&lock); }
+    };
+    EnterCriticalSection(&lock);
+    const Held held{lock};
+    return step();
 }
 
 void PostNotification(HWND window, unsigned flag)
@@ -174,9 +188,8 @@ void Streamer::Run()
 // Applies the device's orders; false when it asked to stop.
 bool Streamer::Orders()
 {
-    EnterCriticalSection(&playback_.lock);
-    const bool stop = playback_.stop, paused = playback_.paused;
-    LeaveCriticalSection(&playback_.lock);
+    const auto [stop, paused] =
+        Locked(playback_.lock, [&] { return std::make_pair(playback_.stop, playback_.paused); });
     if (stop)
         return false;
     if (out_ && paused != outPaused_)
@@ -310,9 +323,7 @@ bool Streamer::OpenOut()
     }
     outFormat_ = format_;
     outPaused_ = false;
-    EnterCriticalSection(&playback_.lock);
-    const bool paused = playback_.paused;
-    LeaveCriticalSection(&playback_.lock);
+    const bool paused = Locked(playback_.lock, [&] { return playback_.paused; });
     if (paused)
         waveOut.pause(out_);
     outPaused_ = paused;
@@ -337,9 +348,7 @@ void Streamer::CloseOut()
 
 void Streamer::SetProgress(bool playing, size_t segment, uint64_t sample)
 {
-    EnterCriticalSection(&playback_.lock);
-    playback_.progress = winmm::Progress{playing, segment, sample};
-    LeaveCriticalSection(&playback_.lock);
+    Locked(playback_.lock, [&] { playback_.progress = winmm::Progress{playing, segment, sample}; });
 }
 
 // The CPU time the calling thread has used, in milliseconds.
@@ -409,10 +418,7 @@ WaveStream::~WaveStream()
 
 std::shared_ptr<Playback> WaveStream::Current()
 {
-    EnterCriticalSection(&lock_);
-    std::shared_ptr<Playback> current = current_;
-    LeaveCriticalSection(&lock_);
-    return current;
+    return Locked(lock_, [&] { return current_; });
 }
 
 bool WaveStream::Play(const std::vector<winmm::Segment>& segments, uintptr_t window)
@@ -441,9 +447,7 @@ bool WaveStream::Play(const std::vector<winmm::Segment>& segments, uintptr_t win
         return false;
     }
     CloseHandle(thread);
-    EnterCriticalSection(&lock_);
-    current_ = playback;
-    LeaveCriticalSection(&lock_);
+    Locked(lock_, [&] { current_ = playback; });
     return true;
 }
 
@@ -453,25 +457,21 @@ void WaveStream::Stop(unsigned flag)
     if (!playback)
         return;
     PostNotification(TakeWindow(*playback), flag);
-    EnterCriticalSection(&playback->lock);
-    playback->stop = true;
-    LeaveCriticalSection(&playback->lock);
+    Locked(playback->lock, [&] { playback->stop = true; });
     SetEvent(playback->wake);
     if (WaitForSingleObject(playback->ended, kMostStopWait) != WAIT_OBJECT_0)
         DebugLine("the music's thread did not stop within %lu ms", kMostStopWait);
-    EnterCriticalSection(&lock_);
-    if (current_ == playback)
-        current_.reset();
-    LeaveCriticalSection(&lock_);
+    Locked(lock_, [&] {
+        if (current_ == playback)
+            current_.reset();
+    });
 }
 
 static void SetPaused(Playback* playback, bool paused)
 {
     if (!playback)
         return;
-    EnterCriticalSection(&playback->lock);
-    playback->paused = paused;
-    LeaveCriticalSection(&playback->lock);
+    Locked(playback->lock, [&] { playback->paused = paused; });
     SetEvent(playback->wake);
 }
 
@@ -490,10 +490,7 @@ winmm::Progress WaveStream::Where()
     std::shared_ptr<Playback> playback = Current();
     if (!playback)
         return winmm::Progress();
-    EnterCriticalSection(&playback->lock);
-    winmm::Progress progress = playback->progress;
-    LeaveCriticalSection(&playback->lock);
-    return progress;
+    return Locked(playback->lock, [&] { return playback->progress; });
 }
 
 void WaveStream::WaitUntilEnded()
@@ -519,7 +516,6 @@ winmm::Reply WaveStream::SystemCommand(const std::string& command, uintptr_t win
 
 MCIERROR SystemSendString(LPCSTR command, LPSTR answer, UINT length, HWND window)
 {
-    static const auto send =
-        reinterpret_cast<decltype(&mciSendStringA)>(reinterpret_cast<void*>(SystemFunction("mciSendStringA")));
+    static const auto send = SystemFunctionAs<decltype(&mciSendStringA)>("mciSendStringA");
     return send ? send(command, answer, length, window) : MCIERR_CANNOT_LOAD_DRIVER;
 }

@@ -13,6 +13,7 @@
 
 #include "player/common/passthrough.h"
 #include "player/common/settings.h"
+#include "player/winmm/settings_table.h"
 #include "player/winmm/cd_device.h"
 #include "player/winmm/event_log.h"
 #include "player/winmm/music_folder.h"
@@ -60,14 +61,14 @@ winmm::CdDevice* ServedDevice()
         return device;
     decided = true;
     OpenEventLog();
-    if (!player::ServesThisProcess())
+    if (!player::ServesThisProcess(player::winmm_settings::kProgram))
         return nullptr;
     MusicFolder music = ReadMusicFolder();
     if (music.disc.Count() == 0) {
         LogEvent("no track in the music folder: the system's MCI answers every command");
         return nullptr;
     }
-    const int volume = (int)player::SettingNumber("volume", 0, winmm::kFullVolume, winmm::kFullVolume);
+    const int volume = (int)player::Setting(player::winmm_settings::kVolume).number;
     stream = new WaveStream(music.paths, volume);
     device = new winmm::CdDevice(music.disc, stream);
     LogEvent("serving cdaudio: %d tracks on the disc, at volume %d", music.disc.Count(), volume);
@@ -148,8 +149,7 @@ MCIERROR WINAPI PlayerMciSendStringW(LPCWSTR command, LPWSTR answer, UINT length
     winmm::Reply reply;
     const std::string narrow = command ? Narrow(command) : std::string();
     if (!command || !Serve(narrow.c_str(), window, &reply)) {
-        static const auto send =
-            reinterpret_cast<decltype(&mciSendStringW)>(reinterpret_cast<void*>(SystemFunction("mciSendStringW")));
+        static const auto send = SystemFunctionAs<decltype(&mciSendStringW)>("mciSendStringW");
         return send ? send(command, answer, length, window) : MCIERR_CANNOT_LOAD_DRIVER;
     }
     CopyAnswer(Wide(reply.text), answer, length);

@@ -6,34 +6,37 @@
 
 namespace {
 
-bool Takes(const player::NumberSetting& setting, const char* text, long* value)
+bool Takes(const player::SettingRow& row, const char* text, long* value)
 {
-    return player::ParseNumber(text, setting.low, setting.high, value);
+    const player::SettingValue read = player::ReadSetting(row, text);
+    *value = read.number;
+    return read.refusal.empty();
 }
+
+const player::SettingRow& kFramesPerSecond = player::ddraw_settings::kFps;
+const player::SettingRow& kWindowedScale = player::ddraw_settings::kScale;
 
 TEST(DisplaySettings, FramesPerSecondFromOneToTenThousandSixtyUnlessSet)
 {
-    EXPECT_EQ(player::kFramesPerSecond.fallback, 60);
     const char* taken[] = {"1", "50", "60", "75", "144", "240", "2000", "10000"};
     const char* refused[] = {"0", "-60", "10001", "60.0", "sixty"};
     long value = 0;
     for (const char* text : taken)
-        EXPECT_TRUE(Takes(player::kFramesPerSecond, text, &value)) << text;
+        EXPECT_TRUE(Takes(kFramesPerSecond, text, &value)) << text;
     for (const char* text : refused)
-        EXPECT_FALSE(Takes(player::kFramesPerSecond, text, &value)) << text;
+        EXPECT_FALSE(Takes(kFramesPerSecond, text, &value)) << text;
 }
 
 TEST(DisplaySettings, TheWindowedScaleIsWholeAndZeroMeansTheLargestThatFits)
 {
-    EXPECT_EQ(player::kWindowedScale.fallback, 0);
     long value = -1;
-    EXPECT_TRUE(Takes(player::kWindowedScale, "0", &value));
+    EXPECT_TRUE(Takes(kWindowedScale, "0", &value));
     EXPECT_EQ(value, 0);
-    EXPECT_TRUE(Takes(player::kWindowedScale, "3", &value));
-    EXPECT_TRUE(Takes(player::kWindowedScale, "64", &value));
-    EXPECT_FALSE(Takes(player::kWindowedScale, "65", &value));
-    EXPECT_FALSE(Takes(player::kWindowedScale, "-1", &value));
-    EXPECT_FALSE(Takes(player::kWindowedScale, "2.5", &value));
+    EXPECT_TRUE(Takes(kWindowedScale, "3", &value));
+    EXPECT_TRUE(Takes(kWindowedScale, "64", &value));
+    EXPECT_FALSE(Takes(kWindowedScale, "65", &value));
+    EXPECT_FALSE(Takes(kWindowedScale, "-1", &value));
+    EXPECT_FALSE(Takes(kWindowedScale, "2.5", &value));
 }
 
 TEST(DisplaySettings, TheLogLiesBesideTheDllUnlessItsPathSaysWhere)

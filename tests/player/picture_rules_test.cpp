@@ -66,6 +66,9 @@ TEST(PictureRules, TheWindowedFactorFitsFourFifthsOfTheScreenUnlessSet)
         {{1024, 768}, 0, 2},  {{1920, 1080}, 0, 3}, {{2560, 1440}, 0, 4}, {{3840, 2160}, 0, 7},
         {{800, 600}, 0, 2},   {{640, 480}, 0, 1},   {{320, 240}, 0, 1},   {{100, 100}, 0, 1},
         {{1024, 768}, 1, 1},  {{1024, 768}, 5, 5},  {{1920, 1080}, 2, 2},
+        // 1600x1200 is 80% of 2000x1500 exactly; a pixel less either way fits only 1280x960.
+        {{2000, 1500}, 0, 5}, {{1999, 1500}, 0, 4}, {{2000, 1499}, 0, 4},
+        {{1080, 1920}, 0, 2},  // a screen turned upright: its width decides
     };
     for (const Case& c : cases)
         EXPECT_EQ(player::WindowedScale(kIntro, c.screen, c.setting), c.scale)
@@ -154,9 +157,10 @@ TEST(PictureRules, EveryPixelBecomesASquareOfItsColourAndTheRowEndsStayUntouched
     EXPECT_EQ(twice, expected);
     std::vector<uint32_t> thrice(9 * 6, pad);
     player::Enlarge(source, 4, {3, 2}, table, 3, thrice.data(), 9 * 4);
+    const std::vector<uint32_t> top = {a, a, a, b, b, b, c, c, c}, bottom = {d, d, d, e, e, e, f, f, f};
     for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 9; ++x)
-            EXPECT_EQ(thrice[(size_t)y * 9 + x], table[source[(y / 3) * 4 + x / 3]]) << x << "," << y;
+        EXPECT_EQ(std::vector<uint32_t>(thrice.begin() + y * 9, thrice.begin() + y * 9 + 9), y < 3 ? top : bottom)
+            << "row " << y;
     std::vector<uint32_t> once(3 * 2, pad);
     player::Enlarge(source, 4, {3, 2}, table, 1, once.data(), 3 * 4);
     EXPECT_EQ(once, (std::vector<uint32_t>{a, b, c, d, e, f}));
@@ -182,6 +186,9 @@ TEST(PictureRules, EachModePlacesThePictureWhereItSays)
         {Scaling::kAspect, {800, 1000}, 3, 0, 200, 800, 600},       // a tall window: black above and below
         {Scaling::kAspect, {1000, 751}, 4, 0, 0, 1000, 750},        // 750.5 rows round to 750, leaning up
         {Scaling::kAspect, {200, 150}, 1, 0, 0, 200, 150},          // smaller than the picture
+        {Scaling::kAspect, {1001, 1000}, 4, 0, 124, 1001, 751},     // 750.75 rows round up; 249 over: 124 above
+        {Scaling::kAspect, {1000, 602}, 3, 98, 0, 803, 602},        // 802.67 columns round up; 197 over: 98 left
+        {Scaling::kAspect, {1000, 601}, 3, 99, 0, 801, 601},        // 801.33 round down
         {Scaling::kStretch, {1920, 1080}, 6, 0, 0, 1920, 1080},
         {Scaling::kStretch, {1024, 768}, 4, 0, 0, 1024, 768},
         {Scaling::kStretch, {700, 300}, 3, 0, 0, 700, 300},
@@ -378,14 +385,105 @@ TEST(PictureRules, SharpIsTheWholeEnlargementSmoothedDownToTheSize)
 
 TEST(PictureRules, NearestDrawsEachPixelFromTheSourcePixelUnderItsCentre)
 {
-    const TestPicture picture({32, 24});
-    const std::vector<uint32_t> drawn = picture.Drawn({101, 77}, player::Filter::kNearest);
-    for (int32_t y = 0; y < 77; ++y)
-        for (int32_t x = 0; x < 101; ++x) {
-            const int32_t sx = (2 * x + 1) * 32 / 202, sy = (2 * y + 1) * 24 / 154;
-            ASSERT_EQ(drawn[(size_t)y * 101 + x], picture.table[picture.indices[(size_t)sy * 32 + sx]])
-                << x << "," << y;
-        }
+    // Three by two over five by three: column centres at 0.3, 0.9, 1.5, 2.1 and
+    // 2.7 source pixels, row centres at 1/3, 1 and 5/3.
+    const uint8_t source[] = {1, 2, 3, 4, 5, 6};
+    uint32_t table[256] = {};
+    const uint32_t a = 0x110000, b = 0x002200, c = 0x000033, d = 0x440000, e = 0x005500, f = 0x000066;
+    table[1] = a, table[2] = b, table[3] = c, table[4] = d, table[5] = e, table[6] = f;
+    player::Resampler resampler;
+    resampler.Prepare({3, 2}, {5, 3}, player::Filter::kNearest);
+    std::vector<uint32_t> out(5 * 3);
+    resampler.Draw(source, 3, table, out.data(), 5 * 4);
+    const std::vector<uint32_t> expected = {
+        a, a, b, c, c,  //
+        d, d, e, f, f,  //
+        d, d, e, f, f,
+    };
+    EXPECT_EQ(out, expected);
+}
+
+TEST(PictureRules, SharpTapsAreTheEnlargedPixelsEitherSideOfEachCentre)
+{
+    using Tap = player::Resampler::Tap;
+    // Three pixels over seven, enlarged three times to nine: the centres lie at
+    // 9/14, 27/14 ... 117/14 less a half, in enlarged pixels: 0.14, 1.43, 2.71,
+    // 4, 5.29, 6.57 and 7.86. Only 2.71 (enlarged 2 and 3: source 0 and 1,
+    // 0.714 = 183/256 of the second) and 5.29 (source 1 and 2, 73/256) straddle two.
+    const std::vector<Tap> expected = {{0, 0, 0}, {0, 0, 0}, {0, 1, 183}, {1, 1, 0}, {1, 2, 73}, {2, 2, 0}, {2, 2, 0}};
+    const std::vector<Tap> taps = player::Resampler::Taps(3, 7, player::Filter::kSharp);
+    ASSERT_EQ(taps.size(), expected.size());
+    for (size_t i = 0; i < taps.size(); ++i) {
+        EXPECT_EQ(taps[i].first, expected[i].first) << i;
+        EXPECT_EQ(taps[i].second, expected[i].second) << i;
+        EXPECT_EQ(taps[i].weight, expected[i].weight) << i;
+    }
+    // 53 over 256, enlarged five times: pixel 227's centre is at 234.998, so
+    // near enlarged pixel 235 (source 47) that it is that pixel alone.
+    const Tap edge = player::Resampler::Taps(53, 256, player::Filter::kSharp)[227];
+    EXPECT_EQ(edge.first, 47);
+    EXPECT_EQ(edge.weight, 0u);
+}
+
+TEST(PictureRules, SharpMixesEachChannelByItsTapsWeight)
+{
+    // The taps of three over seven above, across and down: the mixed pixels
+    // worked out by hand, each channel rounded to the nearest.
+    const uint32_t c0 = 0x10E040, c1 = 0xF02080, c2 = 0x0000FF;
+    // 73/256 of c0 and 183/256 of c1: red 176.1, green 86.75, blue 109.75.
+    const uint32_t mix01 = 0xB0576E;
+    // 183/256 of c1 and 73/256 of c2: red 171.6, green 22.9, blue 164.2.
+    const uint32_t mix12 = 0xAC17A4;
+    const std::vector<uint32_t> expected = {c0, c0, mix01, c1, mix12, c2, c2};
+    const uint8_t source[] = {0, 1, 2};
+    uint32_t table[256] = {};
+    table[0] = c0, table[1] = c1, table[2] = c2;
+    const player::Size across[] = {{3, 1}, {7, 1}}, down[] = {{1, 3}, {1, 7}};
+    for (const player::Size* sizes : {across, down}) {
+        player::Resampler resampler;
+        resampler.Prepare(sizes[0], sizes[1], player::Filter::kSharp);
+        std::vector<uint32_t> out(7, 0xAAAAAAAAu);
+        resampler.Draw(source, sizes[0].width, table, out.data(), sizes[1].width * 4);
+        EXPECT_EQ(out, expected) << (sizes == across ? "across" : "down");
+    }
+}
+
+TEST(PictureRules, AtFourAndAHalfSharpGreysEveryOtherEdgeWhereNearestGivesColumnsOfFourAndFive)
+{
+    // Black and white columns, 320 over 1440 (the aspect box on 1920x1080):
+    // column k covers 4.5 k to 4.5 (k + 1). Where an edge falls in the middle of
+    // a pixel (2x + 1 = 9k), sharp gives it half of each: grey; nearest never mixes.
+    const player::Size picture = {320, 1}, box = {1440, 1};
+    std::vector<uint8_t> stripes(320);
+    for (size_t x = 0; x < stripes.size(); ++x)
+        stripes[x] = (uint8_t)(x & 1);
+    uint32_t table[256] = {};
+    table[1] = 0xFFFFFF;
+    std::vector<uint32_t> sharp(1440), nearest(1440);
+    player::Resampler resampler;
+    resampler.Prepare(picture, box, player::Filter::kSharp);
+    resampler.Draw(stripes.data(), 320, table, sharp.data(), 1440 * 4);
+    resampler.Prepare(picture, box, player::Filter::kNearest);
+    resampler.Draw(stripes.data(), 320, table, nearest.data(), 1440 * 4);
+    int greys = 0, wrong = 0;
+    for (int x = 0; x < 1440; ++x) {
+        const uint32_t column = table[stripes[(size_t)((2 * x + 1) / 9)]];
+        const bool edge = (2 * x + 1) % 9 == 0;
+        greys += sharp[(size_t)x] == 0x808080;
+        wrong += sharp[(size_t)x] != (edge ? 0x808080u : column);
+    }
+    EXPECT_EQ(greys, 160);
+    EXPECT_EQ(wrong, 0);
+    // Nearest: runs of one colour, 4 and 5 pixels long in turn.
+    std::vector<int> runs(1, 1);
+    for (int x = 1; x < 1440; ++x)
+        if (nearest[(size_t)x] == nearest[(size_t)x - 1])
+            ++runs.back();
+        else
+            runs.push_back(1);
+    ASSERT_EQ(runs.size(), 320u);
+    for (size_t k = 0; k < runs.size(); ++k)
+        ASSERT_EQ(runs[k], k % 2 ? 5 : 4) << "column " << k;
 }
 
 }  // namespace

@@ -226,6 +226,109 @@ TEST(OggTrack, FilesThatAreNoVorbisStreamAreRefusedWithTheReason)
     EXPECT_EQ(refusal, "not a RIFF file");
 }
 
+void Put32(Bytes* bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes->push_back((unsigned char)(value >> 8 * i));
+}
+
+// A comment packet: its type and name, a vendor text of `vendor` bytes of 'v' under
+// a length field of `vendorField`, a count field and the comments' lengths, each
+// comment that many bytes of 'c'; no framing byte.
+Bytes CommentPacket(uint32_t vendorField, size_t vendor, uint32_t count, std::vector<uint32_t> comments = {})
+{
+    Bytes packet = {3, 'v', 'o', 'r', 'b', 'i', 's'};
+    Put32(&packet, vendorField);
+    packet.insert(packet.end(), vendor, 'v');
+    Put32(&packet, count);
+    for (uint32_t length : comments) {
+        Put32(&packet, length);
+        packet.insert(packet.end(), length, 'c');
+    }
+    return packet;
+}
+
+// A page as the header check reads one: the capture pattern, 22 bytes it does
+// not look at, the count of lacing values, the values, then the body.
+Bytes Page(const std::vector<unsigned char>& lacing, const Bytes& body)
+{
+    Bytes page = {'O', 'g', 'g', 'S'};
+    page.insert(page.end(), 22, 0);
+    page.push_back((unsigned char)lacing.size());
+    page.insert(page.end(), lacing.begin(), lacing.end());
+    page.insert(page.end(), body.begin(), body.end());
+    return page;
+}
+
+// A first page of 58 bytes (one packet of 30 zeros, which no decoder takes),
+// then the packet laced on pages of at most 255 lacing values: 255 for each
+// whole 255 bytes, and the rest (0 after a packet of whole 255s).
+Bytes OggFile(const Bytes& packet)
+{
+    Bytes file = Page({30}, Bytes(30, 0));
+    std::vector<unsigned char> lacing(packet.size() / 255, 255);
+    lacing.push_back((unsigned char)(packet.size() % 255));
+    size_t at = 0;
+    for (size_t first = 0; first < lacing.size(); first += 255) {
+        const std::vector<unsigned char> values(lacing.begin() + first,
+                                                lacing.begin() + std::min(first + 255, lacing.size()));
+        size_t length = 0;
+        for (unsigned char value : values)
+            length += value;
+        const Bytes page = Page(values, Bytes(packet.begin() + at, packet.begin() + at + length));
+        file.insert(file.end(), page.begin(), page.end());
+        at += length;
+    }
+    return file;
+}
+
+TEST(OggTrack, TheCommentHeaderIsReadAcrossItsPagesWithItsFieldsLowByteFirst)
+{
+    // The header check passes these on to the decoder, which refuses their
+    // first page; it calls the others damaged.
+    const std::string decoder = "not an Ogg Vorbis stream (stb_vorbis error";
+    const std::string damaged = "not an Ogg Vorbis stream (its comment header is damaged)";
+    Bytes twoPages = CommentPacket(65540, 65540, 0);
+    ASSERT_EQ(twoPages.size() / 255 + 1, 258u) << "its lacing values fill one page and spill onto a second";
+    Bytes hugeVendor = twoPages;
+    hugeVendor[10] = 1;  // the length field's top byte: 16842756 bytes
+    const Bytes whole = CommentPacket(240, 240, 0);
+    ASSERT_EQ(whole.size(), 255u);
+    // Its page full after the 255, its end a page of one lacing value 0 and no body.
+    Bytes wholePages = Page({30}, Bytes(30, 0));
+    for (const Bytes& page : {Page({255}, whole), Page({0}, Bytes())})
+        wholePages.insert(wholePages.end(), page.begin(), page.end());
+    Bytes typeFive = CommentPacket(5, 5, 0);
+    typeFive[0] = 5;
+    Bytes cutInLacing = OggFile(CommentPacket(5, 5, 0));
+    cutInLacing[58 + 26] = 200;  // 200 lacing values, in a file 21 bytes longer
+    const struct {
+        const char* what;
+        Bytes file;
+        const std::string& refusal;
+    } cases[] = {
+        {"a vendor text of 300 bytes (0x012C)", OggFile(CommentPacket(300, 300, 0)), decoder},
+        {"a vendor text of 65540 bytes (0x010004), over two pages", OggFile(twoPages), decoder},
+        {"a vendor length of 0x01010004", OggFile(hugeVendor), damaged},
+        {"a packet of 255 bytes ended by a lone 0 on the next page, at the file's end", wholePages, decoder},
+        {"the last comment ending with the file", OggFile(CommentPacket(5, 5, 1, {10})), decoder},
+        {"two empty comments ending with the file", OggFile(CommentPacket(5, 5, 2, {0, 0})), decoder},
+        {"two comments counted, one there", OggFile(CommentPacket(5, 5, 2, {0})), damaged},
+        {"a comment one byte longer than the file", [] { Bytes b = OggFile(CommentPacket(5, 5, 1, {10})); b.pop_back(); return b; }(), damaged},
+        {"a packet of type 5", OggFile(typeFive), damaged},
+        {"a lacing table past the file's end", cutInLacing, damaged},
+        {"a packet continued where no page follows", Bytes(wholePages.begin(), wholePages.end() - 28), damaged},
+        {"the second page without its capture pattern", [] { Bytes b = OggFile(CommentPacket(5, 5, 0)); b[58] = 'X'; return b; }(), damaged},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemorySource source(c.file);
+        std::string refusal;
+        EXPECT_FALSE(Open(source, TrackKind::Ogg, &refusal));
+        EXPECT_EQ(refusal.substr(0, c.refusal.size()), c.refusal) << refusal;
+    }
+}
+
 TEST(OggTrack, AFileCutShortPlaysWhatItHoldsAndNoMore)
 {
     // The seed's pages: the two of headers, then one of sound from byte 3932.

@@ -99,6 +99,12 @@ TEST(WavReader, StreamsPlainPcmFiles)
         {"an 18-byte format chunk", Riff({Chunk("fmt ", [] { Bytes f = Fmt(1, 2, 44100, 16); Put16(&f, 0); return f; }()), Chunk("data", Samples(8))}), 44100, 2, 16, 4, 46, 2},
         {"extensible PCM", Riff({Chunk("fmt ", Extensible(2, 96000, 16, 1)), Chunk("data", Samples(16))}), 96000, 2, 16, 4, 68, 4},
         {"a data size past the end", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 16)), Chunk("data", Samples(40), 0xFFFFFFFF)}), 44100, 2, 16, 4, 44, 10},
+        {"the lowest rate", Riff({Chunk("fmt ", Fmt(1, 1, 1000, 8)), Chunk("data", Samples(2))}), 1000, 1, 8, 1, 44, 2},
+        {"the highest rate", Riff({Chunk("fmt ", Fmt(1, 2, 192000, 16)), Chunk("data", Samples(8))}), 192000, 2, 16, 4, 44, 2},
+        {"chunks named nearly fmt and data", Riff({Chunk("fmt_", Fmt(1, 1, 8000, 8)), Chunk("datX", Samples(2)), Chunk("fmt ", Fmt(1, 2, 44100, 16)), Chunk("data", Samples(8))}), 44100, 2, 16, 4, 78, 2},
+        {"a second format chunk", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 16)), Chunk("fmt ", Fmt(1, 1, 8000, 8)), Chunk("data", Samples(8))}), 44100, 2, 16, 4, 68, 2},
+        {"a second data chunk", Riff({Chunk("data", Samples(8)), Chunk("data", Samples(40)), Chunk("fmt ", Fmt(1, 1, 11025, 8))}), 11025, 1, 8, 1, 20, 8},
+        {"a chunk of 300 bytes first, 70000 of samples", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 16)), Chunk("junk", Bytes(300)), Chunk("data", Samples(70000))}), 44100, 2, 16, 4, 352, 17500},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -140,6 +146,12 @@ TEST(WavReader, RefusesWhatItCannotStreamWithTheReason)
         {"no data chunk", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 16))})},
         {"no samples", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 16)), Chunk("data", Bytes())})},
         {"no samples", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 16)), Chunk("data", Samples(3))})},
+        {"no samples", Riff({Chunk("fmt ", Fmt(1, 2, 44100, 16)), Chunk("data", Bytes(), 40)})},  // the file ends after its header
+        {"a format chunk too short", Riff({Chunk("fmt ", Bytes(15)), data})},
+        {"a rate of 999 Hz", Riff({Chunk("fmt ", Fmt(1, 2, 999, 16)), data})},
+        {"a rate of 192001 Hz", Riff({Chunk("fmt ", Fmt(1, 2, 192001, 16)), data})},
+        {"a rate of 16821316 Hz", Riff({Chunk("fmt ", Fmt(1, 2, 0x0100AC44, 16)), data})},  // 44100 and a top byte
+        {"not PCM (format 65534)", Riff({Chunk("fmt ", [] { Bytes f = Extensible(2, 44100, 16, 1); f.back() ^= 1; return f; }()), data})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
@@ -169,6 +181,14 @@ TEST(WavReader, ReadsOnlyHeadersAndStopsWalkingEndlessChunks)
     MemorySource endless(Riff(chunks));
     EXPECT_EQ(winmm::ReadWavFormat(endless, &format), "no data chunk");
     EXPECT_LT(endless.reads, 300);
+
+    // The samples as the 256th chunk are found, as the 257th they are not.
+    for (int junk : {254, 255}) {
+        std::vector<Bytes> walk{Chunk("fmt ", Fmt(1, 2, 44100, 16))};
+        walk.insert(walk.end(), (size_t)junk, Chunk("junk", Bytes()));
+        walk.push_back(Chunk("data", Samples(40)));
+        EXPECT_EQ(Read(Riff(walk), &format), junk == 254 ? "" : "no data chunk") << junk;
+    }
 }
 
 TEST(WavReader, SizesNearTheLimitsOfTheirFieldsDoNotWrap)
