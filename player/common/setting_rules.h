@@ -20,9 +20,10 @@ bool ParseNumber(const std::string& text, long low, long high, long* value);
 // 1/0, yes/no, true/false, on/off, in any case; false for anything else.
 bool ParseSwitch(const std::string& text, bool* value);
 
-// Whether the program at `path` ("C:\\game\\INTRO.EXE") is the one named
-// `program` ("intro.exe"): its file name, in any case, with either slash.
-bool IsProgram(const std::string& path, const std::string& program);
+// Whether the program at `path` ("C:\\game\\INTRO.EXE") is one of `programs`,
+// file names apart by commas or spaces ("intro.exe,z_qzm__.exe"), in any case, with
+// either slash; "*" names any program.
+bool IsProgram(const std::string& path, const std::string& programs);
 
 }  // namespace player
 

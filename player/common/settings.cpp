@@ -79,11 +79,11 @@ bool SettingSwitch(const char* key, bool fallback)
     return value;
 }
 
-bool ServesThisProcess()
+bool ServesThisProcess(const char* programs)
 {
     std::string program = SettingText("program");
     if (program.empty())
-        program = "intro.exe";
+        program = programs;
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
     return length > 0 && length < MAX_PATH && IsProgram(std::string(path, length), program);

@@ -19,10 +19,10 @@ long SettingNumber(const char* key, long low, long high, long fallback);
 // A switch (1/0, yes/no, true/false, on/off); `fallback` when unset or neither.
 bool SettingSwitch(const char* key, bool fallback);
 
-// Whether this process is the program the DLL serves: the setting "program",
-// intro.exe when unset. Any other program gets the system's DLL through and
-// through, whatever else the settings say.
-bool ServesThisProcess();
+// Whether this process is a program the DLL serves: one of the setting
+// "program", `programs` when unset (IsProgram). Any other program gets the
+// system's DLL through and through, whatever else the settings say.
+bool ServesThisProcess(const char* programs);
 
 // The folder of this DLL, with a trailing backslash ("C:\\game\\").
 std::string DllFolder();

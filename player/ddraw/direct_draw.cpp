@@ -297,7 +297,7 @@ HRESULT DirectDrawObject::WaitForVerticalBlank(DWORD, HANDLE)
 // system's own ddraw.dll.
 extern "C" HRESULT WINAPI PlayerDirectDrawCreate(GUID* driver, LPDIRECTDRAW* directDraw, IUnknown* outer)
 {
-    static const bool served = player::ServesThisProcess();  // asked once, never from DllMain
+    static const bool served = player::ServesThisProcess("intro.exe");  // asked once, never from DllMain
     if (!served) {
         typedef HRESULT(WINAPI * Create)(GUID*, LPDIRECTDRAW*, IUnknown*);
         Create create = reinterpret_cast<Create>(reinterpret_cast<void*>(SystemFunction("DirectDrawCreate")));

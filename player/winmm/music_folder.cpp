@@ -107,6 +107,8 @@ MusicFolder ReadMusicFolder()
             chosen = path;
         }
     }
-    music.disc = winmm::Disc(tracks);
+    // A game's CD begins with its data; its length moves every track after it.
+    const long dataSeconds = player::SettingNumber("data_track", 0, 60 * 99, 600);
+    music.disc = winmm::Disc(tracks, (uint32_t)dataSeconds * winmm::kCdFramesPerSecond);
     return music;
 }
