@@ -179,6 +179,9 @@ CdDevice::Result CdDevice::Play(uint32_t flags, McParams* params)
     position_ = segments.empty() ? std::max(to.position, from.position) : from.position;
     if (segments.empty())
         return Result{};
+    // A range that reaches its end notifies MCI_NOTIFY_SUCCESSFUL, because games
+    // loop their music on it. Windows NT's own driver holds that message back;
+    // here the games' need is chosen over its habit.
     if (!platform_->Play(segments, (flags & kMciNotify) ? params->callback : 0, id_))
         return Result{kMciErrHardware};
     playing_ = true;
