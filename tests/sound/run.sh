@@ -19,7 +19,8 @@ OGG=$root/build/host/music/track05.ogg
 WINMM_DLL=$root/$INTRO_WIN_BUILD/player/winmm.dll
 PROGRAMS=$root/$INTRO_WIN_BUILD/tests/sound
 CASES=(track05_as_a_listener music_plays_from_the_cue_to_the_stop music_plays_from_an_ogg volume_scales_the_level
-       no_music_folder main_program_gets_the_systems_winmm answers_like_the_systems_mci unload_and_exit_while_playing)
+       no_music_folder main_program_gets_the_systems_winmm answers_like_the_systems_mci unload_and_exit_while_playing
+       game_loops_a_track_by_command)
 # The intro's MCI commands, in order, and the served device's answers to them.
 CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
 SERVED_ANSWERS=$'0\n0\n265\n0\n0'
@@ -27,7 +28,7 @@ SERVED_ANSWERS=$'0\n0\n265\n0\n0'
 HOLD_FRAME=1600
 HOLD_SECONDS=6
 
-for file in "$TRACK" "$OGG" "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$PROGRAMS/main-stand-in.exe" \
+for file in "$TRACK" "$OGG" "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$PROGRAMS/main-stand-in.exe" "$PROGRAMS/cd-loop.exe" \
             "$INTRO_WIN_BUILD/intro.exe" "$INTRO_WIN_BUILD/probe/ddraw.dll"; do
     [ -f "$file" ] || { echo "sound: $file is missing; build first (scripts/build.sh)" >&2; exit 1; }
 done
@@ -353,6 +354,32 @@ case_unload_and_exit_while_playing() {
         timeout 30 "$WINE" mci-script.exe exit.script exit.out >/dev/null 2>&1) || status=$?
     expect "a process ended while its music plays exits cleanly (status $status)" test "$status" = 0
     expect "having got as far as its exit" grep -q '^exiting' "$dir/exit.out"
+}
+
+# A game's music as games drive it, through mciSendCommandA alone (cd-loop.exe):
+# track 2, a three-second sweep, played with notify and played again on the
+# successful notification, then stopped. The recording holds it twice, in order.
+case_game_loops_a_track_by_command() {
+    local dir=$WORK/loop
+    mkdir -p "$dir/music"
+    cp "$WINMM_DLL" "$PROGRAMS/cd-loop.exe" "$dir/"
+    sox -n -r 44100 -c 2 -b 16 "$dir/music/track02.wav" synth 3 sine 300-1500 vol 0.5
+    sound_record_start "$WORK/loop" || { fail "the recorder started"; return; }
+    (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=cd-loop.exe \
+        INTRO_WINMM_LOG="$(winpath "$dir/winmm.log")" INTRO_SOUND_CD_LOOP_LOG="$(winpath "$dir/loop.txt")" \
+        timeout 60 "$WINE" cd-loop.exe >/dev/null 2>&1)
+    # Recorded on until a second more has come, so that the end of the second play is in.
+    grown() { [ "$(stat -c %s "$1")" -gt "$2" ]; }  # file, bytes
+    display_wait_for 30 grown "$WORK/loop.raw" $(($(stat -c %s "$WORK/loop.raw") + 176400))
+    sound_record_stop
+    local steps
+    steps=$(tr -d '\r' <"$dir/loop.txt" 2>/dev/null | paste -sd ' ')
+    expect "it opened cdaudio as device 1, set tmsf, read 2 tracks, played, looped once on success, stopped: $steps" \
+        same "$steps" "open=0 id=1 set=0 status=0 tracks=2 play=0 notify=1 play=0 notify=1 stop=0 close=0 done"
+    expect "the player's DLL served the commands" grep -q 'mci served command 0x806' "$dir/winmm.log"
+    /usr/bin/python3 "$SOUND_ANALYSE" twice "$WORK/loop" "$dir/music/track02.wav" | tee "$dir/analysis.txt" |
+        grep -v '^measure'
+    [ "${PIPESTATUS[0]}" = 0 ] || CASE_FAILED=$((CASE_FAILED + 1))
 }
 
 # ---- The run ------------------------------------------------------------------------------
