@@ -92,6 +92,8 @@ public:
     // Carries out one command; the answer is MCI's error code, and for
     // status and capability how `result` is to be written in its high word.
     unsigned long Command(unsigned deviceId, unsigned message, uint32_t flags, McParams* params);
+    // The device's ID while open; 0 when closed.
+    unsigned OpenId() const { return open_ ? id_ : 0; }
     // The ID of the open device that `name` (its alias or "cdaudio") names; 0 for none.
     unsigned DeviceIdOf(const std::string& name) const;
 

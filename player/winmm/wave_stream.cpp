@@ -532,7 +532,8 @@ bool WaveStream::SystemHasDevice(unsigned deviceId)
 {
     static const auto creator = reinterpret_cast<decltype(&mciGetCreatorTask)>(
         reinterpret_cast<void*>(SystemFunction("mciGetCreatorTask")));
-    return creator && creator(deviceId) != NULL;
+    // An ID the program sees for a device of the system's is taken, whichever the system's is.
+    return creator && creator(SystemDeviceId(deviceId)) != NULL;
 }
 
 void SetCdAuxVolume(DWORD volume)

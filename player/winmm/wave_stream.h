@@ -58,6 +58,10 @@ MCIERROR SystemSendString(LPCSTR command, LPSTR answer, UINT length, HWND window
 // parameters put in the parameter block the message takes (system_command.cpp).
 unsigned long SystemSendCommand(unsigned deviceId, unsigned message, uint32_t flags, winmm::McParams* params);
 
+// The system's ID for a device ID the program gives, which may differ from
+// it where the served device holds the system's (winmm.cpp, DeviceIds).
+unsigned SystemDeviceId(unsigned programId);
+
 // The CD-audio aux device's volume as auxSetVolume sets it (0xFFFF: full),
 // which scales every range's samples on top of the setting "volume".
 void SetCdAuxVolume(DWORD volume);

@@ -13,11 +13,15 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "player/common/passthrough.h"
 #include "player/common/settings.h"
 #include "player/winmm/cd_device.h"
+#include "player/winmm/device_ids.h"
 #include "player/winmm/event_log.h"
 #include "player/winmm/music_folder.h"
 #include "player/winmm/volume.h"
@@ -169,6 +173,47 @@ bool Serve(const char* command, HWND window, winmm::Reply* reply)
     return serves;
 }
 
+// Under mciLock: the IDs the program sees for the system's devices.
+winmm::DeviceIds deviceIds;
+
+// Whether the system's MCI has given an ID itself.
+bool SystemHasId(unsigned id)
+{
+    static const auto creator = reinterpret_cast<decltype(&mciGetCreatorTask)>(
+        reinterpret_cast<void*>(SystemFunction("mciGetCreatorTask")));
+    return creator && creator(id) != NULL;
+}
+
+// The ID the program is to see for a device the system gave `systemId`.
+unsigned ShowSystemId(unsigned systemId)
+{
+    EnterCriticalSection(&mciLock);
+    winmm::CdDevice* served = ServedDevice();
+    const unsigned shown = deviceIds.Shown(systemId, served ? served->OpenId() : 0, SystemHasId);
+    LeaveCriticalSection(&mciLock);
+    return shown;
+}
+
+// The program has closed a device of the system's it knew by `id`.
+void ForgetShownId(unsigned id)
+{
+    EnterCriticalSection(&mciLock);
+    deviceIds.Closed(id);
+    LeaveCriticalSection(&mciLock);
+}
+
+// The system's answer to "open ...", its device's ID, as the program is to see it.
+void ShowOpenedId(const char* command, MCIERROR result, LPSTR answer, UINT length)
+{
+    winmm::Command split;
+    unsigned long error = 0;
+    winmm::SplitCommand(command, &split, &error);
+    if (result != 0 || split.verb != "open" || !answer || !isdigit((unsigned char)answer[0]))
+        return;
+    const unsigned shown = ShowSystemId((unsigned)strtoul(answer, NULL, 10));
+    snprintf(answer, length, "%u", shown);
+}
+
 // "close all" and the like: the served device's answer, when it has one;
 // the caller sends the command on to the system all the same.
 void ServeAll(const char* command, HWND window, winmm::Reply* reply)
@@ -224,6 +269,8 @@ MCIERROR WINAPI PlayerMciSendStringA(LPCSTR command, LPSTR answer, UINT length, 
     }
     if (!command || !Serve(command, window, &reply)) {
         MCIERROR result = SystemSendString(command, answer, length, window);
+        if (command)
+            ShowOpenedId(command, result, answer, length);
         LogEvent("mci system result=%lu \"%s\"", (unsigned long)result, command ? command : "(null)");
         return result;
     }
@@ -419,7 +466,14 @@ MCIERROR SendCommand(MCIDEVICEID id, UINT message, DWORD_PTR flags, DWORD_PTR bl
     // MCI_ALL_DEVICE_ID reaches the system's devices as well as the served one.
     if (serves && id != MCI_ALL_DEVICE_ID)
         return served;
-    MCIERROR result = send ? send(id, message, flags, block) : MCIERR_CANNOT_LOAD_DRIVER;
+    const MCIDEVICEID systemId = id == MCI_ALL_DEVICE_ID ? id : SystemDeviceId(id);
+    MCIERROR result = send ? send(systemId, message, flags, block) : MCIERR_CANNOT_LOAD_DRIVER;
+    if (result == 0 && message == MCI_OPEN && block) {
+        auto* open = reinterpret_cast<typename Blocks<Char>::Open*>(block);
+        open->wDeviceID = ShowSystemId(open->wDeviceID);
+    }
+    if (result == 0 && message == MCI_CLOSE && id != MCI_ALL_DEVICE_ID)
+        ForgetShownId(id);
     return served != 0 ? served : result;
 }
 
@@ -455,7 +509,7 @@ MCIDEVICEID WINAPI PlayerMciGetDeviceIDA(LPCSTR name)
     static const auto get =
         reinterpret_cast<decltype(&mciGetDeviceIDA)>(reinterpret_cast<void*>(SystemFunction("mciGetDeviceIDA")));
     const MCIDEVICEID id = name ? ServedIdOf(name) : 0;
-    return id ? id : get ? get(name) : 0;
+    return id ? id : get ? ShowSystemId(get(name)) : 0;
 }
 
 MCIDEVICEID WINAPI PlayerMciGetDeviceIDW(LPCWSTR name)
@@ -463,7 +517,7 @@ MCIDEVICEID WINAPI PlayerMciGetDeviceIDW(LPCWSTR name)
     static const auto get =
         reinterpret_cast<decltype(&mciGetDeviceIDW)>(reinterpret_cast<void*>(SystemFunction("mciGetDeviceIDW")));
     const MCIDEVICEID id = name ? ServedIdOf(Narrow(name)) : 0;
-    return id ? id : get ? get(name) : 0;
+    return id ? id : get ? ShowSystemId(get(name)) : 0;
 }
 
 // ---- The aux functions: a CD-audio aux device ------------------------------------------
@@ -567,6 +621,14 @@ MMRESULT WINAPI PlayerAuxOutMessage(UINT id, UINT message, DWORD_PTR first, DWOR
     if (offers && id == 0)
         return MMSYSERR_NOTSUPPORTED;
     return out ? out(offers ? id - 1 : id, message, first, second) : MMSYSERR_BADDEVICEID;
+}
+
+unsigned SystemDeviceId(unsigned programId)
+{
+    EnterCriticalSection(&mciLock);
+    const unsigned id = deviceIds.ToSystem(programId);
+    LeaveCriticalSection(&mciLock);
+    return id;
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
