@@ -20,7 +20,7 @@ WINMM_DLL=$root/$INTRO_WIN_BUILD/player/winmm.dll
 PROGRAMS=$root/$INTRO_WIN_BUILD/tests/sound
 CASES=(track05_as_a_listener music_plays_from_the_cue_to_the_stop music_plays_from_an_ogg volume_scales_the_level
        no_music_folder main_program_gets_the_systems_winmm answers_like_the_systems_mci unload_and_exit_while_playing
-       game_loops_a_track_by_command)
+       game_loops_a_track_by_command aux_volume_scales_the_music)
 # The intro's MCI commands, in order, and the served device's answers to them.
 CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
 SERVED_ANSWERS=$'0\n0\n265\n0\n0'
@@ -380,6 +380,30 @@ case_game_loops_a_track_by_command() {
     /usr/bin/python3 "$SOUND_ANALYSE" twice "$WORK/loop" "$dir/music/track02.wav" | tee "$dir/analysis.txt" |
         grep -v '^measure'
     [ "${PIPESTATUS[0]}" = 0 ] || CASE_FAILED=$((CASE_FAILED + 1))
+}
+
+# The game's CD volume through the aux functions: the CD-audio aux device set
+# to half (0x8000 of 0xFFFF) makes the music 6 dB quieter than at full.
+case_aux_volume_scales_the_music() {
+    local dir=$WORK/aux aux level
+    mkdir -p "$dir/music"
+    cp "$WINMM_DLL" "$PROGRAMS/cd-loop.exe" "$dir/"
+    sox -n -r 44100 -c 2 -b 16 "$dir/music/track02.wav" synth 3 sine 300-1500 vol 0.5
+    declare -A levels
+    for aux in ffff 8000; do
+        sound_record_start "$WORK/aux-$aux" || { fail "the recorder started"; return; }
+        (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=cd-loop.exe \
+            INTRO_SOUND_CD_LOOP_LOG="$(winpath "$dir/$aux.txt")" INTRO_SOUND_CD_LOOP_AUX=$aux \
+            timeout 60 "$WINE" cd-loop.exe >/dev/null 2>&1)
+        sound_record_stop
+        expect "at $aux the CD's aux device took the volume: $(tr -d '\r' <"$dir/$aux.txt" | head -3 | paste -sd ' ')" \
+            same "$(tr -d '\r' <"$dir/$aux.txt" | head -3 | paste -sd ' ')" "aux=0 auxset=0 auxget=$((16#$aux))"
+        level=$(/usr/bin/python3 "$SOUND_ANALYSE" level "$WORK/aux-$aux")
+        levels[$aux]=$level
+        echo "     measure level_at_aux_${aux}_dbfs $level"
+    done
+    expect "at half the level is 6 dB lower: ${levels[8000]} dB against ${levels[ffff]} dB" \
+        awk -v a="${levels[8000]}" -v b="${levels[ffff]}" 'BEGIN { d = a - b; exit !(a != "" && b != "" && d > -6.52 && d < -5.52) }'
 }
 
 # ---- The run ------------------------------------------------------------------------------

@@ -3,10 +3,13 @@
 // with notify, play it again when MM_MCINOTIFY says MCI_NOTIFY_SUCCESSFUL,
 // and stop and close after the second. Every step is a line of the file
 // named by INTRO_SOUND_CD_LOOP_LOG ("NAME=VALUE"), the last "done".
+// INTRO_SOUND_CD_LOOP_AUX (a volume in hex) is first given to the CD-audio
+// aux device, as a game's volume slider does.
 #include <windows.h>
 #include <mmsystem.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -52,6 +55,24 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return 0;
 }
 
+// The first aux device that is a CD's gets the volume.
+void SetCdVolume(DWORD volume)
+{
+    const UINT count = auxGetNumDevs();
+    for (UINT device = 0; device < count; ++device) {
+        AUXCAPSA caps = {};
+        if (auxGetDevCapsA(device, &caps, sizeof caps) != MMSYSERR_NOERROR || caps.wTechnology != AUXCAPS_CDAUDIO)
+            continue;
+        Note("aux", device);
+        Note("auxset", auxSetVolume(device, volume));
+        DWORD now = 0;
+        auxGetVolume(device, &now);
+        Note("auxget", now);
+        return;
+    }
+    Note("aux", count);  // none
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -66,6 +87,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     windowClass.lpszClassName = "cd-loop";
     RegisterClassA(&windowClass);
     HWND window = CreateWindowA("cd-loop", "cd-loop", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
+    char aux[32];
+    length = GetEnvironmentVariableA("INTRO_SOUND_CD_LOOP_AUX", aux, sizeof aux);
+    if (length > 0 && length < sizeof aux)
+        SetCdVolume(std::strtoul(aux, NULL, 16));
 
     MCI_OPEN_PARMSA open = {};
     open.lpstrDeviceType = "cdaudio";
