@@ -20,7 +20,7 @@ WINMM_DLL=$root/$INTRO_WIN_BUILD/player/winmm.dll
 PROGRAMS=$root/$INTRO_WIN_BUILD/tests/sound
 CASES=(track05_as_a_listener music_plays_from_the_cue_to_the_stop music_plays_from_an_ogg volume_scales_the_level
        no_music_folder main_program_gets_the_systems_winmm answers_like_the_systems_mci unload_and_exit_while_playing
-       game_loops_a_track_by_command aux_volume_scales_the_music)
+       game_loops_a_track_by_command aux_volume_scales_the_music the_game_after_the_intro_gets_its_music)
 # The intro's MCI commands, in order, and the served device's answers to them.
 CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
 SERVED_ANSWERS=$'0\n0\n265\n0\n0'
@@ -404,6 +404,24 @@ case_aux_volume_scales_the_music() {
     done
     expect "at half the level is 6 dB lower: ${levels[8000]} dB against ${levels[ffff]} dB" \
         awk -v a="${levels[8000]}" -v b="${levels[ffff]}" 'BEGIN { d = a - b; exit !(a != "" && b != "" && d > -6.52 && d < -5.52) }'
+}
+
+# The game the intro hands over to (cd-loop.exe as z_qzm__.exe) is served by
+# the same DLL and music folder, as the setting "program" has it by default.
+case_the_game_after_the_intro_gets_its_music() {
+    local dir steps
+    dir=$(sound_folder game track)
+    cp "$PROGRAMS/cd-loop.exe" "$dir/z_qzm__.exe"
+    sox -n -r 44100 -c 2 -b 16 "$dir/Music/track02.wav" synth 3 sine 300-1500 vol 0.5
+    # On Windows a program loads the winmm.dll beside it; under Wine the override says so for the game too.
+    display_start_intro "$dir" "" "" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b;winmm=n,b" \
+        INTRO_SOUND_CD_LOOP_LOG="$(winpath "$dir/out/loop.txt")" INTRO_WINMM_LOG="$(winpath "$dir/out/winmm.log")"
+    display_finish_intro "$dir"
+    display_wait_for 60 grep -q '^done' "$dir/out/loop.txt"
+    steps=$(tr -d '\r' <"$dir/out/loop.txt" 2>/dev/null | paste -sd ' ')
+    expect "the game played track 2 twice through the served device: $steps" \
+        same "$steps" "open=0 id=1 set=0 status=0 tracks=5 play=0 notify=1 play=0 notify=1 stop=0 close=0 done"
+    expect "and the DLL served it" grep -q 'mci served command 0x806' "$dir/out/winmm.log"
 }
 
 # ---- The run ------------------------------------------------------------------------------
