@@ -532,6 +532,20 @@ TEST_F(CdDeviceTest, BinaryCommandsReachTheSameDevice)
     EXPECT_FALSE(game.Serves(0, 0x0803, 0x2000, byName));
 }
 
+TEST_F(CdDeviceTest, AStringOpenedDeviceAnswersByItsId)
+{
+    Expect("open cdaudio alias c", "1");
+    Expect("set c time format tmsf", "");
+    McParams status;
+    status.item = 2;  // MCI_STATUS_POSITION
+    ASSERT_TRUE(device.Serves(1, 0x0814, 0x100, status));
+    EXPECT_EQ(device.Command(1, 0x0814, 0x100, &status), 0x40000u);
+    EXPECT_EQ(status.result, 0x00000005u) << "05:00:00:00, as the string form set it";
+    McParams close;
+    EXPECT_EQ(device.Command(1, 0x0804, 0, &close), 0u);
+    EXPECT_FALSE(device.Addresses("status c mode")) << "closed by ID, its alias is gone";
+}
+
 TEST_F(CdDeviceTest, IdsSkipThoseTheSystemGave)
 {
     platform.systemIds = {1, 2, 4};
