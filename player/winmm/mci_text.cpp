@@ -134,7 +134,7 @@ const Keyword kStatusItems[] = {
     {"number of tracks", kStatusItem, kStatusNumberOfTracks}, {"mode", kStatusItem, kStatusMode},
     {"media present", kStatusItem, kStatusMediaPresent}, {"time format", kStatusItem, kStatusTimeFormat},
     {"ready", kStatusItem, kStatusReady},             {"current track", kStatusItem, kStatusCurrentTrack},
-    {"type", kStatusItem, kStatusTypeTrack},          {"start", kStatusStart, 0},
+    {"type", kStatusItem, kStatusTypeTrack},
 };
 const Keyword kCapabilities[] = {
     {"can record", kGetDevCapsItem, kCapsCanRecord}, {"has audio", kGetDevCapsItem, kCapsHasAudio},
@@ -212,95 +212,116 @@ private:
     size_t at_ = 0;
 };
 
-// One keyword of a command's own, read into `parsed`; kMciErrUnrecognizedCommand
-// for a word that is none.
-unsigned long ReadKeyword(Reader& in, ParsedCommand* parsed)
+// The keyword of a table that comes next, its flag set and its value put
+// in `value` (when given); kMciErrUnrecognizedCommand when none comes.
+template <size_t N>
+unsigned long TakeKeyword(Reader& in, const Keyword (&table)[N], uint32_t* flags, uint32_t* value)
 {
-    McParams& p = parsed->params;
-    uint32_t& flags = parsed->flags;
-    const Keyword* keyword = nullptr;
-    switch (parsed->message) {
-    case kMciOpen:
-        if (in.Take("shareable")) {
-            flags |= kOpenShareable;
-            return kMciOk;
-        }
-        if (in.Take("alias")) {
-            flags |= kOpenAlias;
-            return in.Text(&p.alias);
-        }
-        if (in.Take("type")) {
-            flags |= kOpenType;
-            return in.Text(&p.type);
-        }
-        break;
-    case kMciPlay:
-        if (in.Take("from")) {
-            flags |= kMciFrom;
-            return in.Integer(&p.from);
-        }
-        if (in.Take("to")) {
-            flags |= kMciTo;
-            return in.Integer(&p.to);
-        }
-        break;
-    case kMciSeek:
-        if (in.Take("to start"))
-            flags |= kSeekToStart;
-        else if (in.Take("to end"))
-            flags |= kSeekToEnd;
-        else if (in.Take("to")) {
-            flags |= kMciTo;
-            return in.Integer(&p.to);
-        } else
-            break;
-        return kMciOk;
-    case kMciStatus:
-        if (in.Take("track")) {
-            flags |= kMciTrack;
-            return in.Integer(&p.track);
-        }
-        if ((keyword = in.TakeOf(kStatusItems)) && keyword->flag == kStatusItem)
-            p.item = keyword->value;
-        break;
-    case kMciGetDevCaps:
-        if ((keyword = in.TakeOf(kCapabilities)))
-            p.item = keyword->value;
-        break;
-    case kMciInfo:
-        keyword = in.TakeOf(kInfoItems);
-        break;
-    case kMciSet:
-        // "time format" with no format after it is taken and changes nothing, as Wine's MCI has it.
-        if (in.Take("time format")) {
-            if (in.Done())
-                return kMciOk;
-            if ((keyword = in.TakeOf(kTimeFormats)))
-                p.timeFormat = keyword->value;
-            break;
-        }
-        if (in.Take("audio")) {
-            if (!(keyword = in.TakeOf(kChannels)))
-                return kMciErrUnrecognizedCommand;
-            p.audio = keyword->value;
-            break;
-        }
-        keyword = in.TakeOf(kSetWords);
-        break;
-    case kMciSysInfo:
-        if (in.Take("name")) {
-            flags |= kSysInfoName;
-            return in.Integer(&p.number);
-        }
-        keyword = in.TakeOf(kSysInfoWords);
-        break;
-    default:
-        break;
-    }
+    const Keyword* keyword = in.TakeOf(table);
     if (!keyword)
         return kMciErrUnrecognizedCommand;
-    flags |= keyword->flag;
+    *flags |= keyword->flag;
+    if (value)
+        *value = keyword->value;
     return kMciOk;
+}
+
+// Sets `flag` when its word comes next; the caller reads what follows it.
+bool TakeFlag(Reader& in, const char* word, uint32_t flag, uint32_t* flags)
+{
+    if (!in.Take(word))
+        return false;
+    *flags |= flag;
+    return true;
+}
+
+// One keyword of each command's own, read into `parsed`;
+// kMciErrUnrecognizedCommand for a word that is none.
+unsigned long ReadOpen(Reader& in, ParsedCommand* parsed)
+{
+    McParams& p = parsed->params;
+    if (TakeFlag(in, "shareable", kOpenShareable, &parsed->flags))
+        return kMciOk;
+    if (TakeFlag(in, "alias", kOpenAlias, &parsed->flags))
+        return in.Text(&p.alias);
+    if (TakeFlag(in, "type", kOpenType, &parsed->flags))
+        return in.Text(&p.type);
+    return kMciErrUnrecognizedCommand;
+}
+
+unsigned long ReadPlay(Reader& in, ParsedCommand* parsed)
+{
+    if (TakeFlag(in, "from", kMciFrom, &parsed->flags))
+        return in.Integer(&parsed->params.from);
+    if (TakeFlag(in, "to", kMciTo, &parsed->flags))
+        return in.Integer(&parsed->params.to);
+    return kMciErrUnrecognizedCommand;
+}
+
+unsigned long ReadSeek(Reader& in, ParsedCommand* parsed)
+{
+    if (TakeFlag(in, "to start", kSeekToStart, &parsed->flags) ||
+        TakeFlag(in, "to end", kSeekToEnd, &parsed->flags))
+        return kMciOk;
+    if (TakeFlag(in, "to", kMciTo, &parsed->flags))
+        return in.Integer(&parsed->params.to);
+    return kMciErrUnrecognizedCommand;
+}
+
+unsigned long ReadStatus(Reader& in, ParsedCommand* parsed)
+{
+    if (TakeFlag(in, "track", kMciTrack, &parsed->flags))
+        return in.Integer(&parsed->params.track);
+    if (TakeFlag(in, "start", kStatusStart, &parsed->flags))
+        return kMciOk;
+    return TakeKeyword(in, kStatusItems, &parsed->flags, &parsed->params.item);
+}
+
+unsigned long ReadCapability(Reader& in, ParsedCommand* parsed)
+{
+    return TakeKeyword(in, kCapabilities, &parsed->flags, &parsed->params.item);
+}
+
+unsigned long ReadInfo(Reader& in, ParsedCommand* parsed)
+{
+    return TakeKeyword(in, kInfoItems, &parsed->flags, nullptr);
+}
+
+unsigned long ReadSet(Reader& in, ParsedCommand* parsed)
+{
+    // "time format" with no format after it is taken and changes nothing, as Wine's MCI has it.
+    if (in.Take("time format"))
+        return in.Done() ? kMciOk : TakeKeyword(in, kTimeFormats, &parsed->flags, &parsed->params.timeFormat);
+    if (in.Take("audio"))
+        return TakeKeyword(in, kChannels, &parsed->flags, &parsed->params.audio);
+    return TakeKeyword(in, kSetWords, &parsed->flags, nullptr);
+}
+
+unsigned long ReadSysInfo(Reader& in, ParsedCommand* parsed)
+{
+    if (TakeFlag(in, "name", kSysInfoName, &parsed->flags))
+        return in.Integer(&parsed->params.number);
+    return TakeKeyword(in, kSysInfoWords, &parsed->flags, nullptr);
+}
+
+// Commands that take no keyword of their own.
+unsigned long ReadNone(Reader&, ParsedCommand*)
+{
+    return kMciErrUnrecognizedCommand;
+}
+
+using KeywordReader = unsigned long (*)(Reader&, ParsedCommand*);
+
+KeywordReader ReaderOf(unsigned message)
+{
+    static const std::pair<unsigned, KeywordReader> kReaders[] = {
+        {kMciOpen, ReadOpen},     {kMciPlay, ReadPlay}, {kMciSeek, ReadSeek},           {kMciStatus, ReadStatus},
+        {kMciGetDevCaps, ReadCapability}, {kMciInfo, ReadInfo}, {kMciSet, ReadSet}, {kMciSysInfo, ReadSysInfo},
+    };
+    for (const auto& reader : kReaders)
+        if (reader.first == message)
+            return reader.second;
+    return ReadNone;
 }
 
 // "open cdaudio", "open cdaudio!d:", "open d: type cdaudio": the name names
@@ -343,7 +364,7 @@ bool ParseCommand(const std::string& text, uintptr_t window, ParsedCommand* pars
         else if (in.Take("wait"))
             parsed->flags |= kMciWait;
         else
-            *error = ReadKeyword(in, parsed);
+            *error = ReaderOf(parsed->message)(in, parsed);
         if (*error != kMciOk)
             return false;
     }
