@@ -173,6 +173,17 @@ bool Serve(const char* command, HWND window, winmm::Reply* reply)
     return serves;
 }
 
+template <typename Char>
+void CopyAnswer(const std::basic_string<Char>& text, Char* answer, UINT length)
+{
+    if (!answer || length == 0)
+        return;
+    // As the system's MCI does: what does not fit is cut off.
+    size_t n = text.size() < length - 1 ? text.size() : length - 1;
+    text.copy(answer, n);
+    answer[n] = 0;
+}
+
 // Under mciLock: the IDs the program sees for the system's devices.
 winmm::DeviceIds deviceIds;
 
@@ -198,20 +209,27 @@ unsigned ShowSystemId(unsigned systemId)
 void ForgetShownId(unsigned id)
 {
     EnterCriticalSection(&mciLock);
-    deviceIds.Closed(id);
+    if (id == MCI_ALL_DEVICE_ID)
+        deviceIds = winmm::DeviceIds();
+    else
+        deviceIds.Closed(id);
     LeaveCriticalSection(&mciLock);
 }
 
 // The system's answer to "open ...", its device's ID, as the program is to see it.
-void ShowOpenedId(const char* command, MCIERROR result, LPSTR answer, UINT length)
+template <typename Char>
+void ShowOpenedId(const char* command, MCIERROR result, Char* answer, UINT length)
 {
     winmm::Command split;
     unsigned long error = 0;
     winmm::SplitCommand(command, &split, &error);
-    if (result != 0 || split.verb != "open" || !answer || !isdigit((unsigned char)answer[0]))
+    if (result != 0 || split.verb != "open" || !answer || answer[0] < '0' || answer[0] > '9')
         return;
-    const unsigned shown = ShowSystemId((unsigned)strtoul(answer, NULL, 10));
-    snprintf(answer, length, "%u", shown);
+    unsigned systemId = 0;
+    for (const Char* digit = answer; *digit >= '0' && *digit <= '9'; ++digit)
+        systemId = systemId * 10 + (unsigned)(*digit - '0');
+    const std::string shown = std::to_string(ShowSystemId(systemId));
+    CopyAnswer(std::basic_string<Char>(shown.begin(), shown.end()), answer, length);
 }
 
 // "close all" and the like: the served device's answer, when it has one;
@@ -223,17 +241,6 @@ void ServeAll(const char* command, HWND window, winmm::Reply* reply)
     if (served)
         *reply = served->Execute(command, reinterpret_cast<uintptr_t>(window));
     LeaveCriticalSection(&mciLock);
-}
-
-template <typename Char>
-void CopyAnswer(const std::basic_string<Char>& text, Char* answer, UINT length)
-{
-    if (!answer || length == 0)
-        return;
-    // As the system's MCI does: what does not fit is cut off.
-    size_t n = text.size() < length - 1 ? text.size() : length - 1;
-    text.copy(answer, n);
-    answer[n] = 0;
 }
 
 std::wstring Wide(const std::string& text)
@@ -290,8 +297,12 @@ MCIERROR WINAPI PlayerMciSendStringW(LPCWSTR command, LPWSTR answer, UINT length
         MCIERROR result = send ? send(command, answer, length, window) : MCIERR_CANNOT_LOAD_DRIVER;
         return reply.code != 0 ? reply.code : result;
     }
-    if (!command || !Serve(narrow.c_str(), window, &reply))
-        return send ? send(command, answer, length, window) : MCIERR_CANNOT_LOAD_DRIVER;
+    if (!command || !Serve(narrow.c_str(), window, &reply)) {
+        MCIERROR result = send ? send(command, answer, length, window) : MCIERR_CANNOT_LOAD_DRIVER;
+        if (command)
+            ShowOpenedId(narrow.c_str(), result, answer, length);
+        return result;
+    }
     CopyAnswer(Wide(reply.text), answer, length);
     LogEvent("mci served result=%lu \"%s\" answer=\"%s\"", reply.code, narrow.c_str(), reply.text.c_str());
     return reply.code;
@@ -472,7 +483,7 @@ MCIERROR SendCommand(MCIDEVICEID id, UINT message, DWORD_PTR flags, DWORD_PTR bl
         auto* open = reinterpret_cast<typename Blocks<Char>::Open*>(block);
         open->wDeviceID = ShowSystemId(open->wDeviceID);
     }
-    if (result == 0 && message == MCI_CLOSE && id != MCI_ALL_DEVICE_ID)
+    if (result == 0 && message == MCI_CLOSE)
         ForgetShownId(id);
     return served != 0 ? served : result;
 }
