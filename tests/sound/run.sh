@@ -20,7 +20,8 @@ WINMM_DLL=$root/$INTRO_WIN_BUILD/player/winmm.dll
 PROGRAMS=$root/$INTRO_WIN_BUILD/tests/sound
 CASES=(track05_as_a_listener music_plays_from_the_cue_to_the_stop music_plays_from_an_ogg volume_scales_the_level
        no_music_folder main_program_gets_the_systems_winmm answers_like_the_systems_mci unload_and_exit_while_playing
-       game_loops_a_track_by_command aux_volume_scales_the_music the_game_after_the_intro_gets_its_music)
+       game_loops_a_track_by_command aux_volume_scales_the_music the_game_after_the_intro_gets_its_music
+       device_ids_never_collide)
 # The intro's MCI commands, in order, and the served device's answers to them.
 CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
 SERVED_ANSWERS=$'0\n0\n265\n0\n0'
@@ -422,6 +423,27 @@ case_the_game_after_the_intro_gets_its_music() {
     expect "the game played track 2 twice through the served device: $steps" \
         same "$steps" "open=0 id=1 set=0 status=0 tracks=5 play=0 notify=1 play=0 notify=1 stop=0 close=0 done"
     expect "and the DLL served it" grep -q 'mci served command 0x806' "$dir/out/winmm.log"
+}
+
+# The served device and one of Wine's own (waveaudio) opened in either order get
+# IDs 1 and 2, as a process's first two devices do; "close all" closes both.
+case_device_ids_never_collide() {
+    local dir=$WORK/ids order
+    mkdir -p "$dir/music"
+    cp "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$dir/"
+    cp "$TRACK" "$dir/music/track05.wav"
+    printf '%s\n' "send open cdaudio alias c" "send open waveaudio alias w" "send close all" \
+        "send open cdaudio alias c" "send close c" >"$dir/served-first.script"
+    printf '%s\n' "send open waveaudio alias w" "send open cdaudio alias c" "send close all" >"$dir/system-first.script"
+    for order in served-first system-first; do
+        (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
+            timeout 30 "$WINE" mci-script.exe "$order.script" "$order.out" >/dev/null 2>&1)
+    done
+    answers() { tr -d '\r' <"$dir/$1.out" 2>/dev/null | sed -n "s/^send \(.*\) -> \([0-9]*\) '\(.*\)' in .*/\2 \3/p" | paste -sd ','; }
+    expect "the served device first: 1, then Wine's: 2; after close all it opens again as 1 ($(answers served-first))" \
+        same "$(answers served-first)" "0 1,0 2,0 ,0 1,0 "
+    expect "Wine's first: 1, then the served device: 2 ($(answers system-first))" \
+        same "$(answers system-first)" "0 1,0 2,0 "
 }
 
 # ---- The run ------------------------------------------------------------------------------
