@@ -49,7 +49,7 @@ bool NamesCdAudio(uint32_t flags, const McParams& params)
 }
 
 // How many of the flags are set.
-int Count(uint32_t flags)
+int FlagCount(uint32_t flags)
 {
     int count = 0;
     for (; flags; flags &= flags - 1)
@@ -78,9 +78,11 @@ unsigned CdDevice::DeviceIdOf(const std::string& name) const
 
 unsigned long CdDevice::Command(unsigned deviceId, unsigned message, uint32_t flags, McParams* params)
 {
-    if (message != kMciOpen && message != kMciSysInfo && deviceId == kAllDevices && !open_)
-        return kMciOk;
-    if (message != kMciOpen && message != kMciSysInfo && (!open_ || (deviceId != id_ && deviceId != kAllDevices)))
+    // Open and sysinfo name a type; every other command an open device.
+    const bool toDevice = message != kMciOpen && message != kMciSysInfo;
+    if (toDevice && deviceId == kAllDevices && !open_)
+        return kMciOk;  // all devices, of which this one is not open
+    if (toDevice && (!open_ || (deviceId != id_ && deviceId != kAllDevices)))
         return kMciErrInvalidDeviceId;
     const unsigned notifier = message == kMciOpen ? 0 : id_;
     const Result result = Run(message, flags, params);
@@ -195,7 +197,7 @@ CdDevice::Result CdDevice::Seek(uint32_t flags, McParams* params)
     const uint32_t places = flags & (kSeekToStart | kSeekToEnd | kMciTo);
     if (places == 0)
         return Result{kMciErrMissingParameter};
-    if (Count(places) > 1)
+    if (FlagCount(places) > 1)
         return Result{kMciErrFlagsNotCompatible};
     Place place{disc_.Start(disc_.FirstAudio()), disc_.FirstAudio()};
     if (flags & kSeekToEnd)
