@@ -31,25 +31,22 @@ private:
 // A platform that plays nothing and whose system answers 266, as without a drive.
 class SilentPlatform : public winmm::CdPlatform {
 public:
-    bool Play(const std::vector<winmm::Segment>& segments, uintptr_t) override
+    bool Play(const std::vector<winmm::Segment>& segments, uintptr_t, unsigned) override
     {
         for (const winmm::Segment& s : segments)
             if (s.first >= s.end)
                 __builtin_trap();  // an empty or reversed segment reached the sound
         return !segments.empty();
     }
-    void Stop(unsigned) override {}
+    void Stop() override {}
     void Pause() override {}
     void Resume() override {}
     winmm::Progress Where() override { return winmm::Progress{true, 0, 0}; }
     void WaitUntilEnded() override {}
-    void Notify(uintptr_t, unsigned) override {}
-    winmm::Reply SystemCommand(const std::string&, uintptr_t) override
-    {
-        winmm::Reply reply;
-        reply.code = 266;
-        return reply;
-    }
+    void EndNotification(unsigned) override {}
+    void Notify(uintptr_t, unsigned, unsigned) override {}
+    unsigned long SystemCommand(unsigned, unsigned, uint32_t, winmm::McParams*) override { return 266; }
+    bool SystemHasDevice(unsigned) override { return false; }
 };
 
 // The most frames of a stream decoded, so that a long one does not stall the run.
@@ -92,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<winmm::TrackFile> tracks(5);
     tracks[4] = sound ? winmm::TrackFile{format.rate, format.frames} : winmm::TrackFile{44100, 7938000};
     SilentPlatform platform;
-    winmm::CdDevice device{winmm::Disc(tracks), &platform};
+    winmm::CdDevice device{winmm::Disc(tracks, 45000), &platform};
     std::string text(reinterpret_cast<const char*>(data), size);
     size_t at = 0;
     while (at <= text.size()) {

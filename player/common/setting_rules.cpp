@@ -130,11 +130,21 @@ SettingValue ReadSetting(const SettingRow& row, const std::string& text)
     return value;
 }
 
-bool IsProgram(const std::string& path, const std::string& program)
+bool IsProgram(const std::string& path, const std::string& programs)
 {
     size_t slash = path.find_last_of("\\/");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return !program.empty() && Lower(name) == Lower(Trimmed(program));
+    const std::string name = Lower(slash == std::string::npos ? path : path.substr(slash + 1));
+    size_t at = 0;
+    while (!name.empty() && at < programs.size()) {
+        size_t end = programs.find_first_of(", \t", at);
+        if (end == std::string::npos)
+            end = programs.size();
+        const std::string program = Lower(programs.substr(at, end - at));
+        if (program == "*" || (!program.empty() && program == name))
+            return true;
+        at = end + 1;
+    }
+    return false;
 }
 
 }  // namespace player

@@ -65,9 +65,10 @@ constexpr size_t WordCount(const char* words)
 // -1 for none.
 int WordIndex(const SettingRow& row, const std::string& text);
 
-// Whether the program at `path` ("C:\\game\\PLAY.EXE") is the one named
-// `program` ("play.exe"): its file name, in any case, with either slash.
-bool IsProgram(const std::string& path, const std::string& program);
+// Whether the program at `path` ("C:\\game\\INTRO.EXE") is one of `programs`,
+// file names apart by commas or spaces ("intro.exe,z_qzm__.exe"), in any case, with
+// either slash; "*" names any program.
+bool IsProgram(const std::string& path, const std::string& programs);
 
 }  // namespace player
 

@@ -19,7 +19,8 @@ std::string SettingText(const char* key);
 // text set means nothing).
 SettingValue Setting(const SettingRow& row);
 
-// Whether this process is the program the DLL serves: the setting `program`.
+// Whether this process is a program the DLL serves: one of the setting `program`
+// (IsProgram).
 // Any other program gets the system's DLL through and through, whatever else
 // the settings say.
 bool ServesThisProcess(const SettingRow& program);

@@ -1,222 +1,173 @@
 #include "player/winmm/cd_device.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 
 namespace winmm {
 
 namespace {
 
 const char kTypeName[] = "cdaudio";
+// What "info product" names the device, as Windows' own driver does.
+const char kProductName[] = "CD Audio";
 
-struct Flags {
-    bool wait = false;
-    bool notify = false;
-};
-
-// The words without MCI's two flags, which every command may carry.
-std::vector<std::string> WithoutFlags(const std::vector<std::string>& words, Flags* flags)
+// A status or capability result given as a resource: its value in the low
+// word, the resource that names it in the high word (MAKEMCIRESOURCE).
+uint32_t Resource(uint32_t value, uint32_t resource)
 {
-    std::vector<std::string> rest;
-    for (const std::string& word : words) {
-        if (word == "wait")
-            flags->wait = true;
-        else if (word == "notify")
-            flags->notify = true;
-        else
-            rest.push_back(word);
-    }
-    return rest;
+    return (value & 0xFFFF) | resource << 16;
 }
 
-const char* FormatName(TimeFormat format)
+uint32_t Truth(bool value)
 {
-    switch (format) {
-    case TimeFormat::Tmsf: return "tmsf";
-    case TimeFormat::Milliseconds: return "milliseconds";
-    default: return "msf";
-    }
+    return Resource(value ? 1 : 0, value ? kMciTrue : kMciFalse);
 }
 
-bool FormatOfName(const std::string& name, TimeFormat* format)
+bool IsTimeFormat(uint32_t format)
 {
-    if (name == "msf")
-        *format = TimeFormat::Msf;
-    else if (name == "tmsf")
-        *format = TimeFormat::Tmsf;
-    else if (name == "milliseconds" || name == "ms")
-        *format = TimeFormat::Milliseconds;
-    else
+    return format == kFormatMilliseconds || format == kFormatMsf || format == kFormatTmsf;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = (char)std::tolower((unsigned char)c);
+    return text;
+}
+
+// Whether an open's type names this device: "cdaudio", "cdaudio!d:", or
+// MCI_DEVTYPE_CD_AUDIO by number.
+bool NamesCdAudio(uint32_t flags, const McParams& params)
+{
+    if (flags & kOpenTypeId)
+        return (params.deviceType & 0xFFFF) == kDevTypeCdAudio;
+    if (!(flags & kOpenType))
         return false;
-    return true;
+    const std::string type = Lower(params.type);
+    return type.compare(0, type.find('!'), kTypeName) == 0;
 }
 
-Reply Answer(unsigned long code, std::string text = std::string())
+// How many of the flags are set.
+int FlagCount(uint32_t flags)
 {
-    Reply reply;
-    reply.code = code;
-    reply.text = std::move(text);
-    return reply;
-}
-
-// The words of a status item, and what follows it.
-bool StartsWith(const std::vector<std::string>& words, std::initializer_list<const char*> item)
-{
-    if (words.size() < item.size())
-        return false;
-    size_t i = 0;
-    for (const char* word : item)
-        if (words[i++] != word)
-            return false;
-    return true;
+    int count = 0;
+    for (; flags; flags &= flags - 1)
+        ++count;
+    return count;
 }
 
 }  // namespace
 
 CdDevice::CdDevice(Disc disc, CdPlatform* platform) : disc_(std::move(disc)), platform_(platform) {}
 
-bool CdDevice::Addresses(const std::string& text) const
+bool CdDevice::Serves(unsigned deviceId, unsigned message, uint32_t flags, const McParams& params) const
 {
-    Command command;
-    unsigned long error = kMciOk;
-    SplitCommand(text, &command, &error);
-    // "sysinfo cdaudio ..." asks the system about its devices of that type.
-    if (command.verb.empty() || command.verb == "sysinfo")
-        return false;
-    return command.device == kTypeName || (open_ && !alias_.empty() && command.device == alias_);
+    if (message == kMciOpen)
+        return NamesCdAudio(flags, params);
+    if (message == kMciSysInfo)
+        return params.deviceType == kDevTypeCdAudio;
+    return open_ && (deviceId == id_ || deviceId == kAllDevices);
 }
 
-Reply CdDevice::Execute(const std::string& text, uintptr_t window)
+unsigned CdDevice::DeviceIdOf(const std::string& name) const
 {
-    Command command;
-    unsigned long error = kMciOk;
-    if (!SplitCommand(text, &command, &error))
-        return Answer(error);
-    Flags flags;
-    std::vector<std::string> words = WithoutFlags(command.words, &flags);
-    notifyTaken_ = false;
-    startedPlay_ = false;
-    Reply reply = Run(command, words, flags.notify ? window : 0);
-    if (startedPlay_ && flags.wait)
-        reply.waitForEnd = true;
-    if (reply.code == kMciOk && flags.notify && window && !notifyTaken_)
-        platform_->Notify(window, kNotifySuccessful);
-    return reply;
+    const std::string lower = Lower(name);
+    return open_ && (lower == kTypeName || (!alias_.empty() && lower == alias_)) ? id_ : 0;
 }
 
-Reply CdDevice::Run(const Command& command, const std::vector<std::string>& words, uintptr_t window)
+unsigned long CdDevice::Command(unsigned deviceId, unsigned message, uint32_t flags, McParams* params)
 {
-    const std::string& verb = command.verb;
-    if (verb == "open")
-        return Open(words);
-    static const char* const kVerbs[] = {"close", "play", "stop", "pause", "resume", "seek", "set", "status"};
-    if (std::find(std::begin(kVerbs), std::end(kVerbs), verb) == std::end(kVerbs))
-        return Answer(kMciErrUnrecognizedCommand);
-    if (verb == "close")
-        return open_ ? Close(words) : Answer(kMciErrInvalidDeviceName);
-    // Any other command opens the device first, as MCI does for a command string.
-    if (!open_)
-        Open({});
-    if (verb == "play")
-        return PlayCommand(command, words, window);
-    if (verb == "stop")
-        return words.empty() ? Stop() : Answer(kMciErrUnrecognizedCommand);
-    if (verb == "pause" || verb == "resume")
-        return words.empty() ? PauseOrResume(command, window) : Answer(kMciErrUnrecognizedCommand);
-    if (verb == "seek")
-        return Seek(command, words, window);
-    if (verb == "set")
-        return Set(words);
-    return Status(command, words, window);
-}
-
-Reply CdDevice::Open(const std::vector<std::string>& words)
-{
-    std::string alias;
-    for (size_t i = 0; i < words.size(); ++i) {
-        if (words[i] == "shareable")
-            continue;
-        if (words[i] != "alias")
-            return Answer(kMciErrUnrecognizedCommand);
-        if (i + 1 == words.size())
-            return Answer(kMciErrMissingStringArgument);
-        alias = words[++i];
-        if (IsOpenQuote(alias))
-            return Answer(kMciErrNoClosingQuote);
+    // Open and sysinfo name a type; every other command an open device.
+    const bool toDevice = message != kMciOpen && message != kMciSysInfo;
+    if (toDevice && deviceId == kAllDevices && !open_)
+        return kMciOk;  // all devices, of which this one is not open
+    if (toDevice && (!open_ || (deviceId != id_ && deviceId != kAllDevices)))
+        return kMciErrInvalidDeviceId;
+    const unsigned notifier = message == kMciOpen ? 0 : id_;
+    const Result result = Run(message, flags, params);
+    if ((result.code & 0xFFFF) == kMciOk && (flags & kMciNotify) && !result.notifiesLater) {
+        // One notification is due at a time: a new one takes the place of the range's.
+        platform_->EndNotification(kNotifySuperseded);
+        platform_->Notify(params->callback, kNotifySuccessful, notifier ? notifier : params->deviceId);
     }
+    return result.code;
+}
+
+CdDevice::Result CdDevice::Run(unsigned message, uint32_t flags, McParams* params)
+{
+    switch (message) {
+    case kMciOpen: return Open(flags, params);
+    case kMciClose: return Close();
+    case kMciPlay: return Play(flags, params);
+    case kMciSeek: return Seek(flags, params);
+    case kMciStop: Halt(kNotifyAborted); return Result{};
+    case kMciPause: return Pause(params);
+    case kMciResume: return Resume(params);
+    case kMciSet: return Set(flags, params);
+    case kMciStatus: return Status(flags, params);
+    case kMciInfo: return Info(flags, params);
+    case kMciGetDevCaps: return Capability(flags, params);
+    case kMciSysInfo: return SysInfo(flags, params);
+    // Every MCI device's table holds these; a CD can do neither.
+    case kMciRecord:
+    case kMciSave: return Result{kMciErrUnsupportedFunction};
+    default: return Result{kMciErrUnrecognizedCommand};
+    }
+}
+
+CdDevice::Result CdDevice::Open(uint32_t flags, McParams* params)
+{
+    const std::string alias = (flags & kOpenAlias) ? Lower(params->alias) : std::string();
     if (open_)
-        return Answer(!alias.empty() && alias == alias_ ? kMciErrDuplicateAlias : kMciErrDeviceOpen);
+        return Result{!alias.empty() && alias == alias_ ? kMciErrDuplicateAlias : kMciErrDeviceOpen};
+    // An element names the drive ("D:"); the music folder stands for any.
+    id_ = FreeId();
     open_ = true;
     alias_ = alias;
     format_ = TimeFormat::Msf;
     position_ = disc_.Start(1);
-    return Answer(kMciOk, std::to_string(kServedDeviceId));
+    params->deviceId = id_;
+    return Result{};
 }
 
-Reply CdDevice::Close(const std::vector<std::string>& words)
+CdDevice::Result CdDevice::Close()
 {
-    if (!words.empty())
-        return Answer(kMciErrUnrecognizedCommand);
     Halt(kNotifyAborted);
     if (systemOpen_)
-        platform_->SystemCommand("close cdaudio", 0);
+        platform_->SystemCommand(systemId_, kMciClose, 0, nullptr);
     systemOpen_ = false;
     open_ = false;
     alias_.clear();
-    return Answer(kMciOk);
+    return Result{};
 }
 
-// "from X to Y" and the like: each keyword once or more (the last counts),
-// each followed by an MCI integer.
-static unsigned long ReadPositions(const std::vector<std::string>& words,
-                                   std::initializer_list<const char*> keywords, std::vector<bool>* given,
-                                   std::vector<uint32_t>* values)
+unsigned long CdDevice::Read(uint32_t value, Place* place) const
 {
-    given->assign(keywords.size(), false);
-    values->assign(keywords.size(), 0);
-    for (size_t i = 0; i < words.size(); i += 2) {  // keyword, value
-        size_t k = 0;
-        for (const char* keyword : keywords) {
-            if (words[i] == keyword)
-                break;
-            ++k;
-        }
-        if (k == keywords.size())
-            return kMciErrUnrecognizedCommand;
-        if (i + 1 == words.size() || !ParseMciInteger(words[i + 1], &(*values)[k]))
-            return kMciErrBadInteger;
-        (*given)[k] = true;
-    }
-    return kMciOk;
+    unsigned long error = kMciOk;
+    *place = disc_.Read(value, format_, &error);
+    return error;
 }
 
-Reply CdDevice::PlayCommand(const Command& command, const std::vector<std::string>& words, uintptr_t window)
+CdDevice::Result CdDevice::Play(uint32_t flags, McParams* params)
 {
-    std::vector<bool> given;
-    std::vector<uint32_t> values;
-    unsigned long error = ReadPositions(words, {"from", "to"}, &given, &values);
-    if (error != kMciOk)
-        return Answer(error);
     Place from{Position(), disc_.TrackAt(Position())};
-    if (given[0]) {
-        from = disc_.Read(values[0], format_, &error);
-        if (error != kMciOk)
-            return Answer(error);
-        if (!disc_.HasFile(from.track)) {
-            Halt(kNotifySuperseded);
-            Reply reply = ToSystem(command, window);
-            systemPlays_ = reply.code == kMciOk;
-            return reply;
-        }
-    }
     Place to{disc_.End(), disc_.Count()};
-    if (given[1]) {
-        to = disc_.Read(values[1], format_, &error);
-        if (error != kMciOk)
-            return Answer(error);
-    }
+    unsigned long error = kMciOk;
+    if ((flags & kMciFrom) && (error = Read(params->from, &from)) != kMciOk)
+        return Result{error};
+    if ((flags & kMciTo) && (error = Read(params->to, &to)) != kMciOk)
+        return Result{error};
     if (from.position > to.position)
-        return Answer(kMciErrOutOfRange);
-    Halt(kNotifySuperseded);
+        return Result{kMciErrOutOfRange};
+    if ((flags & kMciFrom) && !disc_.HasFile(from.track) && !disc_.IsData(from.track)) {
+        Halt(kNotifySuperseded);
+        Result result = ToSystem(kMciPlay, flags, params);
+        systemPlays_ = result.code == kMciOk;
+        return result;
+    }
+    Halt((flags & kMciNotify) ? kNotifySuperseded : kNotifyAborted);
+    from.position = std::max(from.position, disc_.Start(1));
     std::vector<Segment> segments;
     for (int track = 1; track <= disc_.Count(); ++track) {
         if (!disc_.HasFile(track))
@@ -226,161 +177,239 @@ Reply CdDevice::PlayCommand(const Command& command, const std::vector<std::strin
         if (first < end)
             segments.push_back(Segment{track, disc_.SampleAt(track, first), disc_.SampleAt(track, end)});
     }
-    position_ = from.position;
-    if (segments.empty()) {
-        position_ = to.position;
-        return Answer(kMciOk);
-    }
-    if (!platform_->Play(segments, window))
-        return Answer(kMciErrHardware);
+    // A range of no sound, over the data track or empty, is done at once.
+    position_ = segments.empty() ? std::max(to.position, from.position) : from.position;
+    if (segments.empty())
+        return Result{};
+    // A range that reaches its end notifies MCI_NOTIFY_SUCCESSFUL, because games
+    // loop their music on it. Windows NT's own driver holds that message back;
+    // here the games' need is chosen over its habit.
+    if (!platform_->Play(segments, (flags & kMciNotify) ? params->callback : 0, id_))
+        return Result{kMciErrHardware};
     playing_ = true;
     rangeEnd_ = to.position;
     segments_ = segments;
-    startedPlay_ = true;
-    notifyTaken_ = true;
-    return Answer(kMciOk);
+    return Result{kMciOk, true};
 }
 
-Reply CdDevice::Seek(const Command& command, const std::vector<std::string>& words, uintptr_t window)
+CdDevice::Result CdDevice::Seek(uint32_t flags, McParams* params)
 {
-    if (words.empty())
-        return Answer(kMciErrMissingParameter);
-    if (words[0] != "to")
-        return Answer(kMciErrUnrecognizedCommand);
-    if (words.size() > 2)
-        return Answer(kMciErrUnrecognizedCommand);
-    Place place{disc_.Start(1), 1};
-    if (words.size() == 2 && words[1] == "start") {
-        place = Place{disc_.Start(1), disc_.TrackAt(disc_.Start(1))};
-    } else if (words.size() == 2 && words[1] == "end") {
+    const uint32_t places = flags & (kSeekToStart | kSeekToEnd | kMciTo);
+    if (places == 0)
+        return Result{kMciErrMissingParameter};
+    if (FlagCount(places) > 1)
+        return Result{kMciErrFlagsNotCompatible};
+    Place place{disc_.Start(disc_.FirstAudio()), disc_.FirstAudio()};
+    if (flags & kSeekToEnd)
         place = Place{disc_.End(), disc_.Count()};
-    } else {
-        uint32_t value = 0;
-        if (words.size() < 2 || !ParseMciInteger(words[1], &value))
-            return Answer(kMciErrBadInteger);
-        unsigned long error = kMciOk;
-        place = disc_.Read(value, format_, &error);
+    if (flags & kMciTo) {
+        unsigned long error = Read(params->to, &place);
         if (error != kMciOk)
-            return Answer(error);
-        if (!disc_.HasFile(place.track)) {
+            return Result{error};
+        if (!disc_.HasFile(place.track) && !disc_.IsData(place.track)) {
             Halt(kNotifyAborted);
-            return ToSystem(command, window);
+            return ToSystem(kMciSeek, flags, params);
         }
     }
     Halt(kNotifyAborted);
-    position_ = place.position;
-    return Answer(kMciOk);
+    position_ = std::max(place.position, disc_.Start(1));
+    return Result{};
 }
 
-Reply CdDevice::Set(const std::vector<std::string>& words)
-{
-    if (words.empty())
-        return Answer(kMciOk);
-    if (!StartsWith(words, {"time", "format"}))
-        return Answer(words[0] == "door" || words[0] == "audio" || words[0] == "video" ? kMciErrUnsupportedFunction
-                                                                                          : kMciErrUnrecognizedCommand);
-    // As in the system's MCI, "set cdaudio time format" with no format changes nothing.
-    if (words.size() == 2)
-        return Answer(kMciOk);
-    TimeFormat format;
-    if (words.size() > 3 || !FormatOfName(words[2], &format))
-        return Answer(kMciErrUnrecognizedCommand);
-    format_ = format;
-    if (systemOpen_)
-        platform_->SystemCommand(std::string("set cdaudio time format ") + FormatName(format_), 0);
-    return Answer(kMciOk);
-}
-
-Reply CdDevice::Status(const Command& command, const std::vector<std::string>& words, uintptr_t window)
-{
-    if (words.empty())
-        return Answer(kMciErrMissingParameter);
-    if (StartsWith(words, {"position", "track"}) || StartsWith(words, {"length", "track"}) ||
-        StartsWith(words, {"type", "track"}))
-        return words.size() > 3 ? Answer(kMciErrUnrecognizedCommand)
-                                : TrackStatus(command, words[0], words.size() == 3 ? words[2] : "", window);
-    struct Item {
-        std::initializer_list<const char*> words;
-        int id;
-    };
-    enum { kMode, kPosition, kLength, kTracks, kCurrent, kReady, kMedia, kFormat, kStart };
-    static const Item kItems[] = {
-        {{"mode"}, kMode},           {{"position"}, kPosition},       {{"length"}, kLength},
-        {{"number", "of", "tracks"}, kTracks}, {{"current", "track"}, kCurrent}, {{"ready"}, kReady},
-        {{"media", "present"}, kMedia},        {{"time", "format"}, kFormat},    {{"start", "position"}, kStart},
-    };
-    for (const Item& item : kItems) {
-        if (!StartsWith(words, item.words))
-            continue;
-        if (words.size() != item.words.size())
-            return Answer(kMciErrUnrecognizedCommand);
-        const uint32_t position = Position();
-        // What the system's device plays, it answers for.
-        if (systemPlays_ && (item.id == kMode || item.id == kPosition || item.id == kCurrent))
-            return ToSystem(command, window);
-        switch (item.id) {
-        case kMode: return Answer(kMciOk, !playing_ ? "stopped" : paused_ ? "paused" : "playing");
-        case kPosition: return Answer(kMciOk, disc_.PositionText(position, format_));
-        case kLength: return Answer(kMciOk, Disc::LengthText(disc_.End() - disc_.Start(1), format_));
-        case kTracks: return Answer(kMciOk, std::to_string(disc_.Count()));
-        case kCurrent: return Answer(kMciOk, std::to_string(disc_.TrackAt(position)));
-        case kReady: return Answer(kMciOk, "true");
-        case kMedia: return Answer(kMciOk, "true");
-        case kFormat: return Answer(kMciOk, FormatName(format_));
-        default: return Answer(kMciOk, disc_.PositionText(disc_.Start(1), format_));
-        }
-    }
-    return Answer(kMciErrUnrecognizedCommand);
-}
-
-Reply CdDevice::TrackStatus(const Command& command, const std::string& item, const std::string& number,
-                            uintptr_t window)
-{
-    uint32_t track = 0;
-    if (!ParseMciInteger(number, &track))
-        return Answer(kMciErrBadInteger);
-    if (track < 1 || track > (uint32_t)disc_.Count())
-        return Answer(kMciErrOutOfRange);
-    if (!disc_.HasFile((int)track))
-        return ToSystem(command, window);
-    if (item == "position")
-        return Answer(kMciOk, disc_.PositionText(disc_.Start((int)track), format_));
-    if (item == "length")
-        return Answer(kMciOk, Disc::LengthText(disc_.Length((int)track), format_));
-    return Answer(kMciOk, "audio");
-}
-
-Reply CdDevice::Stop()
-{
-    Halt(kNotifyAborted);
-    return Answer(kMciOk);
-}
-
-Reply CdDevice::PauseOrResume(const Command& command, uintptr_t window)
+// Windows' cdaudio driver stops the drive on pause and keeps the place, so a
+// paused device reads "stopped"; a resume or a play goes on from there.
+CdDevice::Result CdDevice::Pause(McParams* params)
 {
     if (systemPlays_)
-        return ToSystem(command, window);
+        return ToSystem(kMciPause, 0, params);
     Position();
-    const bool pause = command.verb == "pause";
-    if (playing_ && pause && !paused_)
+    if (playing_ && !paused_) {
+        platform_->EndNotification(kNotifyAborted);
         platform_->Pause();
-    else if (playing_ && !pause && paused_)
-        platform_->Resume();
-    paused_ = playing_ && pause;
-    return Answer(kMciOk);
+        paused_ = true;
+    }
+    return Result{};
 }
 
-Reply CdDevice::ToSystem(const Command& command, uintptr_t window)
+CdDevice::Result CdDevice::Resume(McParams* params)
+{
+    if (systemPlays_)
+        return ToSystem(kMciResume, 0, params);
+    Position();
+    // Nothing paused to go on with: the answer Windows' driver gives.
+    if (!playing_ || !paused_)
+        return Result{kMciErrHardware};
+    platform_->Resume();
+    paused_ = false;
+    return Result{};
+}
+
+// The door, the audio channels and the video have nothing to change on a
+// folder of files: accepted, as a drive that obeys would.
+CdDevice::Result CdDevice::Set(uint32_t flags, McParams* params)
+{
+    if (!(flags & kSetTimeFormat))
+        return Result{};
+    if (!IsTimeFormat(params->timeFormat))
+        return Result{kMciErrBadTimeFormat};
+    format_ = static_cast<TimeFormat>(params->timeFormat);
+    if (systemOpen_) {
+        McParams set;
+        set.timeFormat = params->timeFormat;
+        platform_->SystemCommand(systemId_, kMciSet, kSetTimeFormat, &set);
+    }
+    return Result{};
+}
+
+CdDevice::Result CdDevice::Status(uint32_t flags, McParams* params)
+{
+    if (!(flags & kStatusItem))
+        return Result{kMciErrMissingParameter};
+    if ((flags & kStatusStart) && (flags & kMciTrack))
+        return Result{kMciErrFlagsNotCompatible};
+    const uint32_t item = params->item;
+    if ((flags & kMciTrack) && (item == kStatusPosition || item == kStatusLength || item == kStatusTypeTrack))
+        return TrackStatus(flags, params);
+    if (item == kStatusTypeTrack)
+        return Result{kMciErrMissingParameter};
+    // What the system's device plays, it answers for.
+    if (systemPlays_ && (item == kStatusMode || item == kStatusPosition || item == kStatusCurrentTrack))
+        return SystemStatus(flags, params);
+    const uint32_t position = (flags & kStatusStart) ? disc_.Start(1) : Position();
+    Reading reading;
+    switch (item) {
+    case kStatusPosition: reading = disc_.PositionReading(position, format_); break;
+    case kStatusLength: reading = Disc::LengthReading(disc_.End() - disc_.Start(1), format_); break;
+    case kStatusNumberOfTracks: reading.value = (uint32_t)disc_.Count(); break;
+    case kStatusCurrentTrack: reading.value = (uint32_t)disc_.TrackAt(position); break;
+    case kStatusMode: {
+        const uint32_t mode = playing_ && !paused_ ? kModePlay : kModeStop;
+        reading = Reading{Resource(mode, mode), kResourceReturned};
+        break;
+    }
+    case kStatusMediaPresent:
+    case kStatusReady: reading = Reading{Truth(true), kResourceReturned}; break;
+    case kStatusTimeFormat:
+        reading = Reading{Resource((uint32_t)format_, kFormatReturnBase + (uint32_t)format_), kResourceReturned};
+        break;
+    default: return Result{kMciErrUnsupportedFunction};
+    }
+    params->result = reading.value;
+    return Result{kMciOk | reading.kind};
+}
+
+CdDevice::Result CdDevice::TrackStatus(uint32_t flags, McParams* params)
+{
+    const uint32_t track = params->track;
+    if (track < 1 || track > (uint32_t)disc_.Count())
+        return Result{kMciErrOutOfRange};
+    if (!disc_.HasFile((int)track) && !disc_.IsData((int)track))
+        return SystemStatus(flags, params);
+    Reading reading;
+    if (params->item == kStatusPosition)
+        reading = disc_.PositionReading(disc_.Start((int)track), format_);
+    else if (params->item == kStatusLength)
+        reading = Disc::LengthReading(disc_.Length((int)track), format_);
+    else if (disc_.IsData((int)track))
+        reading = Reading{Resource(kTrackOther, kTrackOther), kResourceReturned};
+    else
+        reading = Reading{Resource(kTrackAudio, kTrackAudio), kResourceReturned};
+    params->result = reading.value;
+    return Result{kMciOk | reading.kind};
+}
+
+// Of several items the first in this order is answered: product, identity,
+// upc, as the flags are listed for cdaudio's info. A disc from files has no
+// UPC, so that one has none.
+CdDevice::Result CdDevice::Info(uint32_t flags, McParams* params)
+{
+    if (flags & kInfoProduct) {
+        params->text = kProductName;
+    } else if (flags & kInfoIdentity) {
+        char identity[16];
+        std::snprintf(identity, sizeof identity, "%08x", (unsigned)disc_.Identity());
+        params->text = identity;
+    } else if (flags & kInfoUpc) {
+        return Result{kMciErrNoIdentity};
+    } else {
+        return Result{kMciErrMissingParameter};
+    }
+    return Result{};
+}
+
+CdDevice::Result CdDevice::Capability(uint32_t flags, McParams* params) const
+{
+    if (!(flags & kGetDevCapsItem))
+        return Result{kMciErrMissingParameter};
+    switch (params->item) {
+    case kCapsCanPlay:
+    case kCapsCanEject:
+    case kCapsHasAudio: params->result = Truth(true); break;
+    case kCapsCanRecord:
+    case kCapsCanSave:
+    case kCapsHasVideo:
+    case kCapsUsesFiles:
+    case kCapsCompoundDevice: params->result = Truth(false); break;
+    case kCapsDeviceType: params->result = Resource(kDevTypeCdAudio, kDevTypeCdAudio); break;
+    default: return Result{kMciErrUnsupportedFunction};
+    }
+    return Result{kMciOk | kResourceReturned};
+}
+
+// The one cdaudio device there is: counted, and named while open by the
+// name it was opened with. Binary callers read a count from `result`.
+CdDevice::Result CdDevice::SysInfo(uint32_t flags, McParams* params) const
+{
+    const bool openOnly = (flags & kSysInfoOpen) != 0;
+    if (flags & kSysInfoQuantity) {
+        params->result = !openOnly || open_ ? 1 : 0;
+        params->text = std::to_string(params->result);
+    } else if (flags & kSysInfoName) {
+        if (params->number != 1 || (openOnly && !open_))
+            return Result{kMciErrOutOfRange};
+        params->text = openOnly && !alias_.empty() ? alias_ : kTypeName;
+    } else if (flags & kSysInfoInstallName) {
+        params->text = kTypeName;
+    } else {
+        return Result{kMciErrMissingParameter};
+    }
+    return Result{};
+}
+
+CdDevice::Result CdDevice::ToSystem(unsigned message, uint32_t flags, McParams* params)
 {
     if (!systemOpen_) {
-        Reply opened = platform_->SystemCommand("open cdaudio shareable", 0);
-        if (opened.code != kMciOk)
-            return Answer(opened.code);
+        McParams open;
+        open.type = kTypeName;
+        unsigned long code = platform_->SystemCommand(0, kMciOpen, kOpenType | kOpenShareable, &open);
+        if (code != kMciOk)
+            return Result{code};
         systemOpen_ = true;
-        platform_->SystemCommand(std::string("set cdaudio time format ") + FormatName(format_), 0);
+        systemId_ = open.deviceId;
+        McParams set;
+        set.timeFormat = (uint32_t)format_;
+        platform_->SystemCommand(systemId_, kMciSet, kSetTimeFormat, &set);
     }
-    notifyTaken_ = true;
-    return platform_->SystemCommand(JoinCommand(command, kTypeName), window);
+    return Result{platform_->SystemCommand(systemId_, message, flags, params), true};
+}
+
+// mciSendCommand gives a status's bare value; how a string writes it is the
+// driver's to say, as this device says it of its own.
+CdDevice::Result CdDevice::SystemStatus(uint32_t flags, McParams* params)
+{
+    Result result = ToSystem(kMciStatus, flags, params);
+    if (result.code != kMciOk)
+        return result;
+    const uint32_t value = params->result;
+    if (params->item == kStatusMode || params->item == kStatusTypeTrack) {
+        params->result = Resource(value, value);
+        result.code |= kResourceReturned;
+    } else if (params->item == kStatusPosition && format_ != TimeFormat::Milliseconds) {
+        result.code |= format_ == TimeFormat::Tmsf ? kColonized4Return : kColonized3Return;
+    } else if (params->item == kStatusLength && format_ != TimeFormat::Milliseconds) {
+        result.code |= kColonized3Return;
+    }
+    return result;
 }
 
 uint32_t CdDevice::Position()
@@ -402,14 +431,74 @@ void CdDevice::Halt(unsigned flag)
 {
     if (playing_) {
         Position();
-        if (playing_)
-            platform_->Stop(flag);
+        if (playing_) {
+            platform_->EndNotification(flag);
+            platform_->Stop();
+        }
         playing_ = false;
         paused_ = false;
     }
     if (systemPlays_)
-        platform_->SystemCommand("stop cdaudio", 0);
+        platform_->SystemCommand(systemId_, kMciStop, 0, nullptr);
     systemPlays_ = false;
+}
+
+// The system's MCI numbers its devices from 1 too. Taking the lowest ID it
+// has not given keeps a device it opened before this one apart; one it
+// opens later is kept apart by the caller (winmm.cpp).
+unsigned CdDevice::FreeId() const
+{
+    unsigned id = 1;
+    while (platform_->SystemHasDevice(id))
+        ++id;
+    return id;
+}
+
+bool CdDevice::Addresses(const std::string& text) const
+{
+    ParsedCommand parsed;
+    unsigned long error = kMciOk;
+    if (!ParseCommand(text, 0, &parsed, &error)) {
+        // Refused all the same, and by this device, when its name is this device's.
+        winmm::Command command;
+        SplitCommand(text, &command, &error);
+        parsed.message = command.verb == "sysinfo" ? (unsigned)kMciSysInfo : 0u;
+        parsed.device = command.device.substr(0, command.device.find('!'));
+        if (command.verb.empty())
+            return false;
+    }
+    if (parsed.message == kMciSysInfo || parsed.message == kMciOpen)
+        return parsed.device == kTypeName;
+    return parsed.device == kTypeName || (open_ && !alias_.empty() && parsed.device == alias_);
+}
+
+Reply CdDevice::Execute(const std::string& text, uintptr_t window)
+{
+    Reply reply;
+    ParsedCommand parsed;
+    if (!ParseCommand(text, window, &parsed, &reply.code))
+        return reply;
+    unsigned deviceId = id_;
+    if (parsed.device == "all") {
+        deviceId = kAllDevices;
+    } else if (parsed.message == kMciSysInfo) {
+        parsed.params.deviceType = kDevTypeCdAudio;
+    } else if (parsed.message != kMciOpen && !open_) {
+        if (parsed.message == 0 || parsed.message == kMciClose) {
+            reply.code = parsed.message == 0 ? kMciErrUnrecognizedCommand : kMciErrInvalidDeviceName;
+            return reply;
+        }
+        // A command to a type that is not open opens it first, as MCI does for a command string.
+        McParams open;
+        open.type = kTypeName;
+        Command(0, kMciOpen, kOpenType, &open);
+        deviceId = id_;
+    }
+    const unsigned long answer = Command(deviceId, parsed.message, parsed.flags, &parsed.params);
+    reply.code = answer & 0xFFFF;
+    reply.text = ReturnText(parsed, answer);
+    reply.waitForEnd = parsed.message == kMciPlay && (parsed.flags & kMciWait) && reply.code == kMciOk && playing_;
+    return reply;
 }
 
 }  // namespace winmm

@@ -1,9 +1,9 @@
 #include "player/winmm/disc.h"
 
 #include <cctype>
-#include <cstdio>
 #include <utility>
 
+#include "player/winmm/mci_command.h"
 #include "player/winmm/mci_text.h"
 
 namespace winmm {
@@ -57,25 +57,41 @@ static uint32_t CdFrames(const TrackFile& file)
     return (uint32_t)(frames < kLongestTrack ? frames : kLongestTrack);
 }
 
-Disc::Disc(std::vector<TrackFile> tracks) : tracks_(std::move(tracks))
+Disc::Disc(std::vector<TrackFile> tracks, uint32_t dataFrames) : tracks_(std::move(tracks))
 {
     if (tracks_.size() > (size_t)kMostTracks)
         tracks_.resize(kMostTracks);
     while (!tracks_.empty() && CdFrames(tracks_.back()) == 0)
         tracks_.pop_back();
-    for (const TrackFile& file : tracks_)
-        starts_.push_back(starts_.back() + CdFrames(file));
+    // A track 1 without a file is left with a later one that has: the data track.
+    for (size_t i = 0; i < tracks_.size(); ++i) {
+        const uint32_t frames = CdFrames(tracks_[i]);
+        starts_.push_back(starts_.back() + (i == 0 && frames == 0 ? dataFrames : frames));
+    }
 }
 
 bool Disc::HasFile(int track) const
 {
-    return track >= 1 && track <= Count() && Length(track) > 0;
+    return track >= 1 && track <= Count() && CdFrames(File(track)) > 0;
+}
+
+bool Disc::IsData(int track) const
+{
+    return track == 1 && Count() > 0 && !HasFile(1) && Length(1) > 0;
+}
+
+int Disc::FirstAudio() const
+{
+    for (int track = 1; track <= Count(); ++track)
+        if (HasFile(track))
+            return track;
+    return Count();
 }
 
 int Disc::TrackAt(uint32_t position) const
 {
     for (int track = 1; track <= Count(); ++track)
-        if (position < Start(track + 1) && HasFile(track))
+        if (position < Start(track + 1) && (HasFile(track) || IsData(track)))
             return track;
     return Count();
 }
@@ -139,40 +155,56 @@ Place Disc::Read(uint32_t value, TimeFormat format, unsigned long* error) const
         *error = kMciErrOutOfRange;
         return Place{};
     }
-    if (position < kFirstTrackStart)
-        position = kFirstTrackStart;
     return Place{(uint32_t)position, TrackAt((uint32_t)position)};
 }
 
-static std::string Msf(uint32_t frames)
+// Minutes, seconds and frames packed low field first, as MCI's msf.
+static uint32_t PackedMsf(uint32_t frames)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u", frames / (60 * kCdFramesPerSecond),
-                  frames / kCdFramesPerSecond % 60, frames % kCdFramesPerSecond);
-    return text;
+    const uint32_t minutes = frames / (60 * kCdFramesPerSecond);
+    return (minutes < 0xFF ? minutes : 0xFF) | (frames / kCdFramesPerSecond % 60) << 8 |
+           (frames % kCdFramesPerSecond) << 16;
 }
 
-static std::string Milliseconds(uint32_t frames)
+static uint32_t Milliseconds(uint32_t frames)
 {
-    return std::to_string((uint64_t)frames * 1000 / kCdFramesPerSecond);
+    return (uint32_t)((uint64_t)frames * 1000 / kCdFramesPerSecond);
 }
 
-std::string Disc::PositionText(uint32_t position, TimeFormat format) const
+Reading Disc::PositionReading(uint32_t position, TimeFormat format) const
 {
     if (format == TimeFormat::Msf)
-        return Msf(position);
+        return Reading{PackedMsf(position), kColonized3Return};
     if (format == TimeFormat::Milliseconds)
-        return Milliseconds(position);
-    int track = TrackAt(position);
-    uint32_t start = Count() > 0 ? Start(track) : kFirstTrackStart;
-    char number[8];
-    std::snprintf(number, sizeof number, "%02d:", track);
-    return number + Msf(position > start ? position - start : 0);
+        return Reading{Milliseconds(position), 0};
+    const int track = TrackAt(position);
+    const uint32_t start = Count() > 0 ? Start(track) : kFirstTrackStart;
+    return Reading{(uint32_t)track | PackedMsf(position > start ? position - start : 0) << 8, kColonized4Return};
 }
 
-std::string Disc::LengthText(uint32_t frames, TimeFormat format)
+Reading Disc::LengthReading(uint32_t frames, TimeFormat format)
 {
-    return format == TimeFormat::Milliseconds ? Milliseconds(frames) : Msf(frames);
+    if (format == TimeFormat::Milliseconds)
+        return Reading{Milliseconds(frames), 0};
+    return Reading{PackedMsf(frames), kColonized3Return};
+}
+
+// The sum of a number's decimal digits.
+static uint32_t DigitSum(uint32_t number)
+{
+    uint32_t sum = 0;
+    for (; number > 0; number /= 10)
+        sum += number % 10;
+    return sum;
+}
+
+uint32_t Disc::Identity() const
+{
+    uint32_t checksum = 0;
+    for (int track = 1; track <= Count(); ++track)
+        checksum += DigitSum(Start(track) / kCdFramesPerSecond);
+    const uint32_t seconds = End() / kCdFramesPerSecond - Start(1) / kCdFramesPerSecond;
+    return (checksum % 0xFF) << 24 | seconds << 8 | (uint32_t)Count();
 }
 
 }  // namespace winmm

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "player/winmm/mci_command.h"
+
 namespace winmm {
 
 // The answers of mciSendString that this DLL gives itself: the platform's
@@ -16,6 +18,7 @@ namespace winmm {
 // mistake on its own devices.
 enum : unsigned long {
     kMciOk = 0,
+    kMciErrInvalidDeviceId = 257,
     kMciErrUnrecognizedCommand = 261,  // an unknown command or keyword
     kMciErrHardware = 262,             // the sound device refused
     kMciErrInvalidDeviceName = 263,    // closing what is not open
@@ -25,8 +28,11 @@ enum : unsigned long {
     kMciErrMissingParameter = 273,     // "status cdaudio" with nothing to report
     kMciErrUnsupportedFunction = 274,
     kMciErrOutOfRange = 282,           // a position off the disc
+    kMciErrFlagsNotCompatible = 284,
     kMciErrDuplicateAlias = 289,
+    kMciErrBadTimeFormat = 293,
     kMciErrNoClosingQuote = 294,
+    kMciErrNoIdentity = 350,
 };
 
 // One command string in words: the command and the device name it addresses
@@ -47,8 +53,29 @@ bool SplitCommand(const std::string& text, Command* command, unsigned long* erro
 // number, and as a name refused with kMciErrNoClosingQuote, as MCI does.
 bool IsOpenQuote(const std::string& word);
 
-// The words again, one space apart, with `device` in place of the device name.
-std::string JoinCommand(const Command& command, const std::string& device);
+// A command string made binary, as Windows' MCI does before a driver sees
+// it: the message (0 for a command no cdaudio table holds), its flags and
+// parameters, and the name of the device it addresses ("cdaudio", an alias,
+// "all"; for open, the device type it names). `window` is the callback of
+// "notify".
+struct ParsedCommand {
+    unsigned message = 0;
+    uint32_t flags = 0;
+    McParams params;
+    std::string device;
+};
+
+// False, with the error MCI gives, for a string that is no command of the
+// cdaudio device's table.
+bool ParseCommand(const std::string& text, uintptr_t window, ParsedCommand* parsed, unsigned long* error);
+
+// What mciSendString gives back for a command the device answered with
+// `answer` (an error code, with how to write the result in its high word).
+std::string ReturnText(const ParsedCommand& parsed, unsigned long answer);
+
+// A status or capability result as mciSendString writes it, by the high
+// word of the answer: a resource's name, colon-separated bytes, or decimal.
+std::string ResultText(uint32_t result, unsigned long answer);
 
 // An MCI integer: decimal digits ("4500"), or one to four colon-separated
 // fields of 0 to 255 ("05:01:30:00"), packed low field first (0x001E0105).

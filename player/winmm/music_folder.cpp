@@ -106,6 +106,8 @@ MusicFolder ReadMusicFolder()
             chosen = path;
         }
     }
-    music.disc = winmm::Disc(tracks);
+    // A game's CD begins with its data; its length moves every track after it.
+    const long dataSeconds = player::Setting(player::winmm_settings::kDataTrack).number;
+    music.disc = winmm::Disc(tracks, (uint32_t)dataSeconds * winmm::kCdFramesPerSecond);
     return music;
 }

@@ -16,6 +16,12 @@ static int Scaled(int value, int volume)
     return (product + (product < 0 ? -kFullVolume / 2 : kFullVolume / 2)) / kFullVolume;
 }
 
+int WithAuxVolume(int volume, uint32_t aux)
+{
+    const uint32_t level = aux & 0xFFFF;
+    return (int)(((uint64_t)volume * level + 0xFFFF / 2) / 0xFFFF);
+}
+
 void ScaleSamples(void* samples, size_t bytes, uint16_t bits, int volume)
 {
     if (volume >= kFullVolume)

@@ -13,6 +13,11 @@ namespace winmm {
 
 constexpr int kFullVolume = 100;
 
+// The volume the samples are written at when a program has set the
+// CD-audio aux device's volume (auxSetVolume) on top of the setting: `aux`'s
+// low word, 0 to 0xFFFF, scales `volume` (rounded to the nearest).
+int WithAuxVolume(int volume, uint32_t aux);
+
 // Scales `bytes` of samples of `bits` (8, unsigned about 128, or 16, signed)
 // by volume/100 in place.
 void ScaleSamples(void* samples, size_t bytes, uint16_t bits, int volume);

@@ -83,11 +83,15 @@ auto Locked(CRITICAL_SECTION& lock, Step step)
     return step();
 }
 
-void PostNotification(HWND window, unsigned flag)
+void PostNotification(HWND window, unsigned flag, unsigned deviceId)
 {
     if (window)
-        PostMessageA(window, MM_MCINOTIFY, flag, winmm::kServedDeviceId);
+        PostMessageA(window, MM_MCINOTIFY, flag, deviceId);
 }
+
+// The CD-audio aux device's volume (auxSetVolume), its low word the level;
+// read by every streaming thread for each buffer, so a change is heard at once.
+volatile LONG auxVolume = 0xFFFF;
 
 }  // namespace
 
@@ -114,6 +118,7 @@ struct Playback {
     HMODULE pin = NULL;  // this DLL, held while the thread runs
     // The window to notify at the end of the range; whoever takes it first notifies.
     HWND volatile window = NULL;
+    unsigned deviceId = 0;  // the device the notification comes from
     // Guarded by lock: the orders of the device's side, and the progress.
     CRITICAL_SECTION lock;
     bool stop = false;
@@ -175,7 +180,7 @@ void Streamer::Run()
         failed = !FillAndQueue();
         if (exhausted_ && queued_ == 0) {
             SetProgress(false, segment_, end_);
-            PostNotification(TakeWindow(playback_), winmm::kNotifySuccessful);
+            PostNotification(TakeWindow(playback_), winmm::kNotifySuccessful, playback_.deviceId);
             LogEvent("sound ended: the range has played");
             break;
         }
@@ -260,7 +265,8 @@ bool Streamer::FillAndQueue()
         }
         next_ += got;
         const size_t bytes = got * format_.frameBytes;
-        winmm::ScaleSamples(buffer->bytes.data(), bytes, format_.bits, playback_.volume);
+        const int volume = winmm::WithAuxVolume(playback_.volume, (uint32_t)auxVolume);
+        winmm::ScaleSamples(buffer->bytes.data(), bytes, format_.bits, volume);
         buffer->header = WAVEHDR();
         buffer->header.lpData = buffer->bytes.data();
         buffer->header.dwBufferLength = (DWORD)bytes;
@@ -421,9 +427,9 @@ std::shared_ptr<Playback> WaveStream::Current()
     return Locked(lock_, [&] { return current_; });
 }
 
-bool WaveStream::Play(const std::vector<winmm::Segment>& segments, uintptr_t window)
+bool WaveStream::Play(const std::vector<winmm::Segment>& segments, uintptr_t window, unsigned deviceId)
 {
-    Stop(winmm::kNotifySuperseded);
+    Stop();
     if (!waveOut.found || segments.empty())
         return false;
     auto playback = std::make_shared<Playback>();
@@ -432,6 +438,7 @@ bool WaveStream::Play(const std::vector<winmm::Segment>& segments, uintptr_t win
     for (const winmm::Segment& segment : segments)
         playback->files.push_back(paths_[segment.track - 1]);
     playback->window = reinterpret_cast<HWND>(window);
+    playback->deviceId = deviceId;
     playback->progress = winmm::Progress{true, 0, segments[0].first};
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&StreamThread),
                             &playback->pin)) {
@@ -451,12 +458,13 @@ bool WaveStream::Play(const std::vector<winmm::Segment>& segments, uintptr_t win
     return true;
 }
 
-void WaveStream::Stop(unsigned flag)
+void WaveStream::Stop()
 {
     std::shared_ptr<Playback> playback = Current();
     if (!playback)
         return;
-    PostNotification(TakeWindow(*playback), flag);
+    // A notification still due is the device's to end (EndNotification); none goes out after a stop.
+    TakeWindow(*playback);
     Locked(playback->lock, [&] { playback->stop = true; });
     SetEvent(playback->wake);
     if (WaitForSingleObject(playback->ended, kMostStopWait) != WAIT_OBJECT_0)
@@ -500,18 +508,38 @@ void WaveStream::WaitUntilEnded()
         WaitForSingleObject(playback->ended, INFINITE);
 }
 
-void WaveStream::Notify(uintptr_t window, unsigned flag)
+void WaveStream::EndNotification(unsigned flag)
 {
-    PostNotification(reinterpret_cast<HWND>(window), flag);
+    std::shared_ptr<Playback> playback = Current();
+    if (playback)
+        PostNotification(TakeWindow(*playback), flag, playback->deviceId);
 }
 
-winmm::Reply WaveStream::SystemCommand(const std::string& command, uintptr_t window)
+void WaveStream::Notify(uintptr_t window, unsigned flag, unsigned deviceId)
 {
-    char answer[256] = "";
-    winmm::Reply reply;
-    reply.code = SystemSendString(command.c_str(), answer, sizeof answer, reinterpret_cast<HWND>(window));
-    reply.text = answer;
-    return reply;
+    PostNotification(reinterpret_cast<HWND>(window), flag, deviceId);
+}
+
+unsigned long WaveStream::SystemCommand(unsigned deviceId, unsigned message, uint32_t flags, winmm::McParams* params)
+{
+    return SystemSendCommand(deviceId, message, flags, params);
+}
+
+bool WaveStream::SystemHasDevice(unsigned deviceId)
+{
+    static const auto creator = SystemFunctionAs<decltype(&mciGetCreatorTask)>("mciGetCreatorTask");
+    // An ID the program sees for a device of the system's is taken, whichever the system's is.
+    return creator && creator(SystemDeviceId(deviceId)) != NULL;
+}
+
+void SetCdAuxVolume(DWORD volume)
+{
+    InterlockedExchange(&auxVolume, (LONG)volume);
+}
+
+DWORD CdAuxVolume()
+{
+    return (DWORD)auxVolume;
 }
 
 MCIERROR SystemSendString(LPCSTR command, LPSTR answer, UINT length, HWND window)

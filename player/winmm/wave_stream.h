@@ -28,14 +28,16 @@ public:
     WaveStream(const WaveStream&) = delete;
     WaveStream& operator=(const WaveStream&) = delete;
 
-    bool Play(const std::vector<winmm::Segment>& segments, uintptr_t window) override;
-    void Stop(unsigned flag) override;
+    bool Play(const std::vector<winmm::Segment>& segments, uintptr_t window, unsigned deviceId) override;
+    void Stop() override;
     void Pause() override;
     void Resume() override;
     winmm::Progress Where() override;
     void WaitUntilEnded() override;
-    void Notify(uintptr_t window, unsigned flag) override;
-    winmm::Reply SystemCommand(const std::string& command, uintptr_t window) override;
+    void EndNotification(unsigned flag) override;
+    void Notify(uintptr_t window, unsigned flag, unsigned deviceId) override;
+    unsigned long SystemCommand(unsigned deviceId, unsigned message, uint32_t flags, winmm::McParams* params) override;
+    bool SystemHasDevice(unsigned deviceId) override;
 
 private:
     std::shared_ptr<Playback> Current();
@@ -51,5 +53,18 @@ private:
 // The system's own mciSendStringA; MCIERR_CANNOT_LOAD_DRIVER when the
 // system's winmm.dll cannot be had.
 MCIERROR SystemSendString(LPCSTR command, LPSTR answer, UINT length, HWND window);
+
+// A command in binary form to the system's own mciSendCommandA, its
+// parameters put in the parameter block the message takes (system_command.cpp).
+unsigned long SystemSendCommand(unsigned deviceId, unsigned message, uint32_t flags, winmm::McParams* params);
+
+// The system's ID for a device ID the program gives, which may differ from
+// it where the served device holds the system's (winmm.cpp, DeviceIds).
+unsigned SystemDeviceId(unsigned programId);
+
+// The CD-audio aux device's volume as auxSetVolume sets it (0xFFFF: full),
+// which scales every range's samples on top of the setting "volume".
+void SetCdAuxVolume(DWORD volume);
+DWORD CdAuxVolume();
 
 #endif

@@ -128,8 +128,10 @@ TEST(Disc, MsfAndMillisecondsAreFromTheStartOfTheDisc)
     EXPECT_EQ(error, 0u);
     EXPECT_EQ(place.position, 12u * 75 + 1);
     EXPECT_EQ(place.track, 4);
-    place = disc.Read(Tmsf("00:00:00"), TimeFormat::Msf, &error);
-    EXPECT_EQ(place.position, 150u) << "the lead-in is played from the first track";
+    place = disc.Read(Tmsf("00:01:00"), TimeFormat::Msf, &error);
+    EXPECT_EQ(error, 0u);
+    EXPECT_EQ(place.position, 75u) << "the lead-in is a place, before the first track";
+    EXPECT_EQ(place.track, 2) << "and belongs to it";
     disc.Read(Tmsf("01:13:02"), TimeFormat::Msf, &error);
     EXPECT_EQ(error, 282u) << "past the end of the disc";
     disc.Read(Tmsf("00:00:00:01"), TimeFormat::Msf, &error);
@@ -138,32 +140,81 @@ TEST(Disc, MsfAndMillisecondsAreFromTheStartOfTheDisc)
     place = disc.Read(12000, TimeFormat::Milliseconds, &error);
     EXPECT_EQ(error, 0u);
     EXPECT_EQ(place.position, 900u);
-    place = disc.Read(13, TimeFormat::Milliseconds, &error);
-    EXPECT_EQ(place.position, 150u);
+    place = disc.Read(14, TimeFormat::Milliseconds, &error);
+    EXPECT_EQ(place.position, 2u) << "rounded up to whole frames";
     disc.Read(100000, TimeFormat::Milliseconds, &error);
     EXPECT_EQ(error, 282u);
+}
+
+// The text mciSendString makes of a reading.
+std::string Text(winmm::Reading reading)
+{
+    return winmm::ResultText(reading.value, reading.kind);
 }
 
 TEST(Disc, PositionsAreWrittenAsStatusGivesThem)
 {
     Disc disc = TwoAndFour();
     const uint32_t inFour = disc.Start(4) + 75 * 61 / 2;  // 30 s and a half-second-ish into track 4
-    EXPECT_EQ(disc.PositionText(inFour, TimeFormat::Tmsf), "04:00:30:37");
-    EXPECT_EQ(disc.PositionText(150, TimeFormat::Tmsf), "02:00:00:00");
-    EXPECT_EQ(disc.PositionText(disc.End(), TimeFormat::Tmsf), "04:01:00:00");
-    EXPECT_EQ(disc.PositionText(150, TimeFormat::Msf), "00:02:00");
-    EXPECT_EQ(disc.PositionText(disc.End(), TimeFormat::Msf), "01:12:01");
-    EXPECT_EQ(disc.PositionText(150, TimeFormat::Milliseconds), "2000");
-    EXPECT_EQ(Disc::LengthText(kThreeMinutes, TimeFormat::Tmsf), "03:00:00");
-    EXPECT_EQ(Disc::LengthText(751, TimeFormat::Msf), "00:10:01");
-    EXPECT_EQ(Disc::LengthText(751, TimeFormat::Milliseconds), "10013");
+    const std::pair<winmm::Reading, const char*> cases[] = {
+        {disc.PositionReading(inFour, TimeFormat::Tmsf), "04:00:30:37"},
+        {disc.PositionReading(150, TimeFormat::Tmsf), "02:00:00:00"},
+        {disc.PositionReading(disc.End(), TimeFormat::Tmsf), "04:01:00:00"},
+        {disc.PositionReading(150, TimeFormat::Msf), "00:02:00"},
+        {disc.PositionReading(disc.End(), TimeFormat::Msf), "01:12:01"},
+        {disc.PositionReading(150, TimeFormat::Milliseconds), "2000"},
+        {Disc::LengthReading(kThreeMinutes, TimeFormat::Tmsf), "03:00:00"},
+        {Disc::LengthReading(751, TimeFormat::Msf), "00:10:01"},
+        {Disc::LengthReading(751, TimeFormat::Milliseconds), "10013"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Text(c.first), c.second);
+    EXPECT_EQ(disc.PositionReading(150, TimeFormat::Msf).value, 0x00000200u) << "00:02:00, minutes in the low byte";
+}
+
+// A mixed-mode disc: track 1 is its data, ten minutes; track 3 three minutes of sound.
+TEST(Disc, TheDataTrackComesFirstAndTakesItsLength)
+{
+    std::vector<TrackFile> tracks(3);
+    tracks[2] = TrackFile{44100, 7938000};
+    Disc disc(tracks, 45000);
+    EXPECT_TRUE(disc.IsData(1));
+    EXPECT_FALSE(disc.HasFile(1));
+    EXPECT_FALSE(disc.IsData(2));
+    EXPECT_FALSE(disc.IsData(3));
+    EXPECT_EQ(disc.Start(1), 150u);
+    EXPECT_EQ(disc.Start(2), 150u + 45000);
+    EXPECT_EQ(disc.Start(3), 150u + 45000);
+    EXPECT_EQ(disc.End(), 150u + 45000 + kThreeMinutes);
+    EXPECT_EQ(disc.FirstAudio(), 3);
+    EXPECT_EQ(disc.TrackAt(150), 1);
+    EXPECT_EQ(disc.TrackAt(150 + 44999), 1) << "track 1's last frame";
+    EXPECT_EQ(disc.TrackAt(150 + 45000), 3);
+    unsigned long error = 99;
+    EXPECT_EQ(disc.Read(Tmsf("01:10:00:00"), TimeFormat::Tmsf, &error).position, 150u + 45000);
+    EXPECT_EQ(error, 0u) << "track 1's end";
+    disc.Read(Tmsf("01:10:00:01"), TimeFormat::Tmsf, &error);
+    EXPECT_EQ(error, 282u);
+    EXPECT_EQ(Text(disc.PositionReading(150 + 45000 - 1, TimeFormat::Tmsf)), "01:09:59:74");
+
+    Disc withFile(std::vector<TrackFile>{TrackFile{44100, 441000}, TrackFile{}, tracks[2]}, 45000);
+    EXPECT_FALSE(withFile.IsData(1)) << "a track 1 with a file is sound";
+    EXPECT_EQ(withFile.Start(2), 150u + 750);
+    EXPECT_EQ(Disc(std::vector<TrackFile>(3), 45000).Count(), 0) << "data alone is no disc to serve";
+}
+
+TEST(Disc, TheIdentityIsFreedbsNumberOfTheTableOfContents)
+{
+    // Track 5 alone: its start, 2 s in, has the digit sum 2, for each of
+    // tracks 1 to 5; the disc is 180 s long and has 5 tracks.
+    EXPECT_EQ(TrackFiveOnly().Identity(), (5u * 2) << 24 | 180u << 8 | 5u);
 }
 
 TEST(Disc, MillisecondsGivenBackReadAsTheSamePosition)
 {
     Disc disc = TrackFiveOnly();
     for (uint32_t position = 150; position < 150 + 400; ++position) {
-        uint32_t value = (uint32_t)std::stoul(disc.PositionText(position, TimeFormat::Milliseconds));
+        uint32_t value = disc.PositionReading(position, TimeFormat::Milliseconds).value;
         unsigned long error = 99;
         EXPECT_EQ(disc.Read(value, TimeFormat::Milliseconds, &error).position, position);
     }

@@ -66,6 +66,13 @@ TEST(SettingRules, TheServedProgramIsKnownByItsFileNameAlone)
     EXPECT_FALSE(player::IsProgram("C:\\game\\myintro.exe", "intro.exe"));
     EXPECT_FALSE(player::IsProgram("C:\\game\\intro.exe", ""));
     EXPECT_FALSE(player::IsProgram("", "intro.exe"));
+    // A list, as winmm.dll serves the intro and the game after it.
+    EXPECT_TRUE(player::IsProgram("C:\\game\\Z_QZM__.EXE", "intro.exe z_qzm__.exe"));
+    EXPECT_TRUE(player::IsProgram("C:\\game\\intro.exe", "intro.exe, z_qzm__.exe"));
+    EXPECT_FALSE(player::IsProgram("C:\\game\\setup.exe", "intro.exe z_qzm__.exe"));
+    EXPECT_FALSE(player::IsProgram("C:\\game\\intro.exe", "intro z_qzm__.exe"));
+    EXPECT_TRUE(player::IsProgram("C:\\game\\setup.exe", "*"));
+    EXPECT_FALSE(player::IsProgram("", "*"));
 }
 
 TEST(SettingRules, TrimmingKeepsInnerSpaces)

@@ -460,4 +460,19 @@ TEST(Volume, SamplesAreScaledAndRoundedHalfAwayFromZero)
     EXPECT_EQ(Scaled(bytes, 8, 0), Bytes(bytes.size(), 128));
 }
 
+// auxSetVolume's level (the low word, 0xFFFF full) on top of the setting.
+TEST(Volume, TheCdAuxVolumeScalesTheSetting)
+{
+    const struct {
+        int volume;
+        uint32_t aux;
+        int result;
+    } cases[] = {
+        {100, 0xFFFF, 100}, {100, 0xFFFFFFFF, 100}, {100, 0x8000, 50}, {100, 0x7FFF, 50}, {100, 0, 0},
+        {50, 0x8000, 25},   {100, 0xFFFF0000, 0},   {80, 0x4000, 20},  {0, 0xFFFF, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(winmm::WithAuxVolume(c.volume, c.aux), c.result) << c.volume << " " << std::hex << c.aux;
+}
+
 }  // namespace

@@ -7,6 +7,13 @@ recording made by scripts/sound_recorder.py.
       prints each measurement as "measure NAME VALUE" and each check as
       "ok ..." or "FAIL ..."; exits 1 when a check failed.
 
+  analyse.py twice BASE WAV
+      Whether the recording holds the track of WAV (a sweep, so that each
+      part of it is told apart) played twice, one play after the other, and
+      no third time: the start, a late part and the end of the track are
+      found wherever they are, and must come in the order of two plays.
+      Where they lie is measured, not judged.
+
   analyse.py level BASE
       Prints the level of the sound in the recording, in dB below full scale:
       the median of the RMS levels of its 50 ms windows that hold sound, so
@@ -287,6 +294,52 @@ def check(base, log, wav_path):
     return 1 if failures else 0
 
 
+# The parts of a track looked for by "twice": 200 ms windows, each its own
+# place in a sweep; a window a dropped piece of sound spoiled still matches
+# far better than this, and any other place of the sweep far worse.
+PART = RATE // 5
+LIKE = 0.7
+
+
+def likeness(signal_, template):
+    """The correlation coefficient of template at every offset of the signal."""
+    n = len(signal_) + len(template)
+    size = 1 << (n - 1).bit_length()
+    last = len(signal_) - len(template)
+    corr = np.fft.irfft(np.fft.rfft(signal_, size) * np.conj(np.fft.rfft(template, size)), size)[: last + 1]
+    energy = np.convolve(signal_ ** 2, np.ones(len(template)), "valid")[: last + 1]
+    return np.nan_to_num(corr / np.sqrt(np.maximum(energy, 1e-20) * np.sum(template ** 2)))
+
+
+def occurrences(signal_, template, apart):
+    """The offsets where template is found (LIKE or better), at least `apart` from each other."""
+    coefficients = likeness(signal_, template)
+    found = []
+    while True:
+        at = int(np.argmax(coefficients))
+        if coefficients[at] < LIKE:
+            return sorted(found)
+        found.append(at)
+        coefficients[max(at - apart, 0):at + apart] = 0
+
+
+def twice(base, wav_path):
+    rec, _ = recording(base)
+    track = mono_of_wav(wav_path)
+    n = len(track)
+    parts = {"start": track[:PART], "late": track[n * 3 // 4:n * 3 // 4 + PART], "end": track[n - PART:]}
+    events = sorted((at, name) for name, part in parts.items() for at in occurrences(rec, part, n // 2))
+    for at, name in events:
+        print(f"measure {name}_at_s {at / RATE:.3f}")
+    order = [name for _, name in events]
+    # The opening of the first play may be missing from a recording (the
+    # server's start); every later part must be there, in the order of two plays.
+    heard = order[1:] if order[:1] == ["start"] else order
+    ok = heard == ["late", "end", "start", "late", "end"]
+    print(("ok   " if ok else "FAIL ") + f"the recording holds the track twice, in order: {' '.join(order)}")
+    return 0 if ok else 1
+
+
 def level(base):
     rec, _ = recording(base)
     window = RATE // 20
@@ -307,6 +360,8 @@ def main():
         return 0
     if len(sys.argv) == 3 and sys.argv[1] == "level":
         return level(sys.argv[2])
+    if len(sys.argv) == 4 and sys.argv[1] == "twice":
+        return twice(*sys.argv[2:])
     if len(sys.argv) == 5 and sys.argv[1] == "check":
         return check(*sys.argv[2:])
     sys.exit(__doc__)

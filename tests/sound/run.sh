@@ -20,7 +20,9 @@ OGG=$root/build/host/music/track05.ogg
 WINMM_DLL=$root/$INTRO_WIN_BUILD/player/winmm.dll
 PROGRAMS=$root/$INTRO_WIN_BUILD/tests/sound
 CASES=(track05_as_a_listener music_plays_from_the_cue_to_the_stop music_plays_from_an_ogg volume_scales_the_level
-       no_music_folder main_program_gets_the_systems_winmm answers_like_the_systems_mci unload_and_exit_while_playing)
+       no_music_folder main_program_gets_the_systems_winmm answers_like_the_systems_mci unload_and_exit_while_playing
+       game_loops_a_track_by_command aux_volume_scales_the_music the_game_after_the_intro_gets_its_music
+       device_ids_never_collide)
 # The intro's MCI commands, in order, and the served device's answers to them.
 CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
 SERVED_ANSWERS=$'0\n0\n265\n0\n0'
@@ -30,7 +32,7 @@ HOLD_SECONDS=6
 # How much of the time after the intro's stop is recorded, to hear that it is silent.
 AFTER_STOP=2
 
-for file in "$TRACK" "$OGG" "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$PROGRAMS/main-stand-in.exe" \
+for file in "$TRACK" "$OGG" "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$PROGRAMS/main-stand-in.exe" "$PROGRAMS/cd-loop.exe" \
             "$INTRO_WIN_BUILD/intro.exe" "$INTRO_WIN_BUILD/probe/ddraw.dll"; do
     [ -f "$file" ] || { echo "sound: $file is missing; build first (scripts/build.sh)" >&2; exit 1; }
 done
@@ -355,6 +357,95 @@ case_unload_and_exit_while_playing() {
     expect "a process ended while its music plays exits cleanly (status $status)" test "$status" = 0
     expect "having got as far as its exit, with the music playing" \
         bash -c "grep -q '^await sound started -> seen' '$dir/exit.out' && grep -q '^exiting' '$dir/exit.out'"
+}
+
+# A game's music as games drive it, through mciSendCommandA alone (cd-loop.exe):
+# track 2, a three-second sweep, played with notify and played again on the
+# successful notification, then stopped. The recording holds it twice, in order.
+case_game_loops_a_track_by_command() {
+    local dir=$WORK/loop
+    mkdir -p "$dir/music"
+    cp "$WINMM_DLL" "$PROGRAMS/cd-loop.exe" "$dir/"
+    sox -n -r 44100 -c 2 -b 16 "$dir/music/track02.wav" synth 3 sine 300-1500 vol 0.5
+    sound_record_start "$WORK/loop" || { fail "the recorder started"; return; }
+    (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=cd-loop.exe \
+        INTRO_WINMM_LOG="$(winpath "$dir/winmm.log")" INTRO_SOUND_CD_LOOP_LOG="$(winpath "$dir/loop.txt")" \
+        timeout 60 "$WINE" cd-loop.exe >/dev/null 2>&1)
+    # Recorded on until a second more has come, so that the end of the second play is in.
+    grown() { [ "$(stat -c %s "$1")" -gt "$2" ]; }  # file, bytes
+    display_wait_for 30 grown "$WORK/loop.raw" $(($(stat -c %s "$WORK/loop.raw") + 176400))
+    sound_record_stop
+    local steps
+    steps=$(tr -d '\r' <"$dir/loop.txt" 2>/dev/null | paste -sd ' ')
+    expect "it opened cdaudio as device 1, set tmsf, read 2 tracks, played, looped once on success, stopped: $steps" \
+        same "$steps" "open=0 id=1 set=0 status=0 tracks=2 play=0 notify=1 play=0 notify=1 stop=0 close=0 done"
+    expect "the player's DLL served the commands" grep -q 'mci served command 0x806' "$dir/winmm.log"
+    /usr/bin/python3 "$SOUND_ANALYSE" twice "$WORK/loop" "$dir/music/track02.wav" | tee "$dir/analysis.txt" |
+        grep -v '^measure'
+    [ "${PIPESTATUS[0]}" = 0 ] || CASE_FAILED=$((CASE_FAILED + 1))
+}
+
+# The game's CD volume through the aux functions: the CD-audio aux device set
+# to half (0x8000 of 0xFFFF) makes the music 6 dB quieter than at full.
+case_aux_volume_scales_the_music() {
+    local dir=$WORK/aux aux level
+    mkdir -p "$dir/music"
+    cp "$WINMM_DLL" "$PROGRAMS/cd-loop.exe" "$dir/"
+    sox -n -r 44100 -c 2 -b 16 "$dir/music/track02.wav" synth 3 sine 300-1500 vol 0.5
+    declare -A levels
+    for aux in ffff 8000; do
+        sound_record_start "$WORK/aux-$aux" || { fail "the recorder started"; return; }
+        (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=cd-loop.exe \
+            INTRO_SOUND_CD_LOOP_LOG="$(winpath "$dir/$aux.txt")" INTRO_SOUND_CD_LOOP_AUX=$aux \
+            timeout 60 "$WINE" cd-loop.exe >/dev/null 2>&1)
+        sound_record_stop
+        expect "at $aux the CD's aux device took the volume: $(tr -d '\r' <"$dir/$aux.txt" | head -3 | paste -sd ' ')" \
+            same "$(tr -d '\r' <"$dir/$aux.txt" | head -3 | paste -sd ' ')" "aux=0 auxset=0 auxget=$((16#$aux))"
+        level=$(/usr/bin/python3 "$SOUND_ANALYSE" level "$WORK/aux-$aux")
+        levels[$aux]=$level
+        echo "     measure level_at_aux_${aux}_dbfs $level"
+    done
+    expect "at half the level is 6 dB lower: ${levels[8000]} dB against ${levels[ffff]} dB" \
+        awk -v a="${levels[8000]}" -v b="${levels[ffff]}" 'BEGIN { d = a - b; exit !(a != "" && b != "" && d > -6.52 && d < -5.52) }'
+}
+
+# The game the intro hands over to (cd-loop.exe as z_qzm__.exe) is served by
+# the same DLL and music folder, as the setting "program" has it by default.
+case_the_game_after_the_intro_gets_its_music() {
+    local dir steps
+    dir=$(sound_folder game track)
+    cp "$PROGRAMS/cd-loop.exe" "$dir/z_qzm__.exe"
+    sox -n -r 44100 -c 2 -b 16 "$dir/Music/track02.wav" synth 3 sine 300-1500 vol 0.5
+    # On Windows a program loads the winmm.dll beside it; under Wine the override says so for the game too.
+    display_start_intro "$dir" "" "" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b;winmm=n,b" \
+        INTRO_SOUND_CD_LOOP_LOG="$(winpath "$dir/out/loop.txt")" INTRO_WINMM_LOG="$(winpath "$dir/out/winmm.log")"
+    display_finish_intro "$dir"
+    display_wait_for 60 grep -q '^done' "$dir/out/loop.txt"
+    steps=$(tr -d '\r' <"$dir/out/loop.txt" 2>/dev/null | paste -sd ' ')
+    expect "the game played track 2 twice through the served device: $steps" \
+        same "$steps" "open=0 id=1 set=0 status=0 tracks=5 play=0 notify=1 play=0 notify=1 stop=0 close=0 done"
+    expect "and the DLL served it" grep -q 'mci served command 0x806' "$dir/out/winmm.log"
+}
+
+# The served device and one of Wine's own (waveaudio) opened in either order get
+# IDs 1 and 2, as a process's first two devices do; "close all" closes both.
+case_device_ids_never_collide() {
+    local dir=$WORK/ids order
+    mkdir -p "$dir/music"
+    cp "$WINMM_DLL" "$PROGRAMS/mci-script.exe" "$dir/"
+    cp "$TRACK" "$dir/music/track05.wav"
+    printf '%s\n' "send open cdaudio alias c" "send open waveaudio alias w" "send close all" \
+        "send open cdaudio alias c" "send close c" >"$dir/served-first.script"
+    printf '%s\n' "send open waveaudio alias w" "send open cdaudio alias c" "send close all" >"$dir/system-first.script"
+    for order in served-first system-first; do
+        (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
+            timeout 30 "$WINE" mci-script.exe "$order.script" "$order.out" >/dev/null 2>&1)
+    done
+    answers() { tr -d '\r' <"$dir/$1.out" 2>/dev/null | sed -n "s/^send \(.*\) -> \([0-9]*\) '\(.*\)' in .*/\2 \3/p" | paste -sd ','; }
+    expect "the served device first: 1, then Wine's: 2; after close all it opens again as 1 ($(answers served-first))" \
+        same "$(answers served-first)" "0 1,0 2,0 ,0 1,0 "
+    expect "Wine's first: 1, then the served device: 2 ($(answers system-first))" \
+        same "$(answers system-first)" "0 1,0 2,0 "
 }
 
 # ---- The run ------------------------------------------------------------------------------
