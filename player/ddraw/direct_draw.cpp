@@ -193,7 +193,7 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags)
     window_ = window;
     level_ = flags;
     if (window)
-        TakeWindow(window, ReadScreenSettings());
+        AttachWindow(window, ReadScreenSettings());
     return DD_OK;
 }
 

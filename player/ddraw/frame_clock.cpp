@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "player/common/debug_line.h"
-#include "player/ddraw/pace.h"
+#include "player/ddraw/frame_clock_rules.h"
 
 namespace player {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "player/common/debug_line.h"
 #include "player/ddraw/frame_clock.h"
-#include "player/ddraw/kept_place.h"
+#include "player/ddraw/window_place.h"
 #include "player/ddraw/screenshot.h"
 
 namespace player {
@@ -19,11 +19,11 @@ struct Screen {
     HWND window = NULL;
     WNDPROC programProcedure = nullptr;  // the window's own, called for every message we do not take
     LONG programStyle = 0;               // the window's style as the program made it
-    ScreenSettings settings = {};  // as TakeWindow read them
+    ScreenSettings settings = {};  // as AttachWindow read them
     bool windowed = false;
     // The window's place while windowed: from the last run until it is first
     // windowed, then as the user left it, for Alt+Enter back and the next run.
-    KeptPlace place = {false, 0, 0, {0, 0}};
+    WindowPlace place = {false, 0, 0, {0, 0}};
     bool placeNoted = false;  // windowed in this run: the place is worth keeping
     Size picture = {0, 0};
     // The last frame as the program drew it, for repainting and re-enlarging.
@@ -70,7 +70,7 @@ bool WholeFactor(const Placement& placement)
 }
 
 // Brings the layout up to the window's client area as it is now.
-void Arrange()
+void FitLayoutToClient()
 {
     const Size client = ClientSize();
     const Placement placement = PlacePicture(screen.picture, client, screen.settings.scaling);
@@ -103,7 +103,7 @@ void PaintBorders(HDC context)
 // The picture and, when the layout changed or the window needs it, the black around it.
 void Paint(HDC context, bool wholeWindow)
 {
-    Arrange();
+    FitLayoutToClient();
     if (wholeWindow || !screen.bordersPainted) {
         PaintBorders(context);
         screen.bordersPainted = true;
@@ -160,7 +160,7 @@ BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT area, LPARAM boxes)
 }
 
 // Whether the kept window, of this outer size, can be reached on the monitors there are now.
-bool KeptPlaceReachable(const KeptPlace& place, int width, int height)
+bool WindowPlaceReachable(const WindowPlace& place, int width, int height)
 {
     std::vector<Box> monitors;
     EnumDisplayMonitors(NULL, NULL, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
@@ -183,7 +183,7 @@ void NotePlace()
     if (!screen.windowed || IsIconic(screen.window) || IsZoomed(screen.window) ||
         !GetWindowRect(screen.window, &outer) || !GetClientRect(screen.window, &client))
         return;
-    screen.place = KeptPlace{true, outer.left, outer.top, {client.right, client.bottom}};
+    screen.place = WindowPlace{true, outer.left, outer.top, {client.right, client.bottom}};
     screen.placeNoted = true;
 }
 
@@ -205,7 +205,7 @@ void MakeWindowed()
     const SIZE frame = FrameSize(client, style);
     int x = work.left + (frame.cx < work.right - work.left ? (work.right - work.left - frame.cx) / 2 : 0);
     int y = work.top + (frame.cy < work.bottom - work.top ? (work.bottom - work.top - frame.cy) / 2 : 0);
-    if (screen.place.known && KeptPlaceReachable(screen.place, frame.cx, frame.cy)) {
+    if (screen.place.known && WindowPlaceReachable(screen.place, frame.cx, frame.cy)) {
         x = screen.place.left;
         y = screen.place.top;
     } else if (screen.place.known) {
@@ -238,11 +238,13 @@ void ApplyLayoutSetting()
         MakeWindowed();
 }
 
-void LetGo()
+// Keeps the window's place for the next run and gives the program its own window
+// procedure back.
+void ReleaseWindow()
 {
     NotePlace();
     if (screen.window && screen.placeNoted)
-        WriteKeptPlace(screen.place);
+        WriteWindowPlace(screen.place);
     screen.placeNoted = false;
     if (screen.window && IsWindow(screen.window) &&
         GetWindowLongPtrA(screen.window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ScreenProcedure))
@@ -308,7 +310,7 @@ LRESULT CALLBACK ScreenProcedure(HWND window, UINT message, WPARAM wParam, LPARA
             return DefWindowProcA(window, message, wParam, lParam);
         break;
     case WM_NCDESTROY:
-        LetGo();
+        ReleaseWindow();
         break;
     }
     return CallWindowProcA(program, window, message, wParam, lParam);
@@ -316,7 +318,7 @@ LRESULT CALLBACK ScreenProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
-void TakeWindow(HWND window, const ScreenSettings& settings)
+void AttachWindow(HWND window, const ScreenSettings& settings)
 {
     if (window == screen.window) {
         screen.settings = settings;
@@ -334,7 +336,7 @@ void TakeWindow(HWND window, const ScreenSettings& settings)
     screen.programProcedure = program;
     screen.programStyle = GetWindowLongA(window, GWL_STYLE);
     screen.settings = settings;
-    screen.place = ReadKeptPlace();
+    screen.place = ReadWindowPlace();
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ScreenProcedure));
     ApplyLayoutSetting();
 }
@@ -380,7 +382,7 @@ bool ShowPicture(const uint8_t* pixels, int32_t pitch, const PaletteColor* color
 
 void GiveWindowBack()
 {
-    LetGo();
+    ReleaseWindow();
     screen.frame.clear();
     screen.enlarged.clear();
     screen.enlarged.shrink_to_fit();

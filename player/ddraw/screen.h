@@ -5,7 +5,7 @@
 // screen: a borderless full screen at the desktop's own resolution); windowed, it becomes an ordinary
 // captioned window with a sizing border and a maximise box, first the picture
 // times a whole factor, and the picture follows its client area. Its size and
-// place are kept for the next run (kept_place.h). Alt+Enter switches between
+// place are kept for the next run (window_place.h). Alt+Enter switches between
 // the two.
 //
 // The window is subclassed while the display is taken: the subclass paints the
@@ -29,9 +29,10 @@ struct ScreenSettings {
     Filter filter;
 };
 
-// The program gave DirectDraw its window (SetCooperativeLevel). Taking another
-// window lets go of the first.
-void TakeWindow(HWND window, const ScreenSettings& settings);
+// The program gave DirectDraw its window (SetCooperativeLevel): the screen shows
+// the picture in it, through a window procedure of its own. Attaching another
+// window releases the first.
+void AttachWindow(HWND window, const ScreenSettings& settings);
 
 // The picture's size, the display mode the program asked for.
 void SetPictureSize(Size picture);

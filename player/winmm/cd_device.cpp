@@ -416,7 +416,7 @@ uint32_t CdDevice::Position()
 {
     if (!playing_)
         return position_;
-    Progress progress = platform_->Where();
+    Progress progress = platform_->CurrentProgress();
     if (!progress.playing) {
         playing_ = false;
         paused_ = false;

@@ -67,7 +67,7 @@ public:
     virtual void Stop() = 0;
     virtual void Pause() = 0;
     virtual void Resume() = 0;
-    virtual Progress Where() = 0;
+    virtual Progress CurrentProgress() = 0;
     // Blocks until the range has ended or been stopped.
     virtual void WaitUntilEnded() = 0;
     // Sends the notification still due for the range with `flag`, and no

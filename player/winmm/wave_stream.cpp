@@ -115,7 +115,7 @@ struct Playback {
     int volume = winmm::kFullVolume;
     HANDLE wake;   // an order came, or the system is done with a buffer
     HANDLE ended;  // the sound is silenced and the device closed
-    HMODULE pin = NULL;  // this DLL, held while the thread runs
+    HMODULE heldDll = NULL;  // this DLL, held while the thread runs
     // The window to notify at the end of the range; whoever takes it first notifies.
     HWND volatile window = NULL;
     unsigned deviceId = 0;  // the device the notification comes from
@@ -128,7 +128,8 @@ struct Playback {
 
 namespace {
 
-HWND TakeWindow(Playback& playback)
+// The window a notification of this range is due to, taken so that exactly one goes out.
+HWND TakeNotifyWindow(Playback& playback)
 {
     return static_cast<HWND>(InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&playback.window), NULL));
 }
@@ -148,8 +149,8 @@ public:
     void Run();
 
 private:
-    bool Orders();
-    void Reap();
+    bool TakeStopAndPause();
+    void ReclaimPlayedBuffers();
     bool FillAndQueue();
     bool Advance();
     bool OpenSegment(size_t index);
@@ -175,12 +176,12 @@ private:
 void Streamer::Run()
 {
     bool failed = !OpenSegment(0);
-    while (!failed && Orders()) {
-        Reap();
+    while (!failed && TakeStopAndPause()) {
+        ReclaimPlayedBuffers();
         failed = !FillAndQueue();
         if (exhausted_ && queued_ == 0) {
             SetProgress(false, segment_, end_);
-            PostNotification(TakeWindow(playback_), winmm::kNotifySuccessful, playback_.deviceId);
+            PostNotification(TakeNotifyWindow(playback_), winmm::kNotifySuccessful, playback_.deviceId);
             LogEvent("sound ended: the range has played");
             break;
         }
@@ -191,7 +192,7 @@ void Streamer::Run()
 }
 
 // Applies the device's orders; false when it asked to stop.
-bool Streamer::Orders()
+bool Streamer::TakeStopAndPause()
 {
     const auto [stop, paused] =
         Locked(playback_.lock, [&] { return std::make_pair(playback_.stop, playback_.paused); });
@@ -204,7 +205,7 @@ bool Streamer::Orders()
 }
 
 // Takes back the buffers the system has played, and moves the progress on.
-void Streamer::Reap()
+void Streamer::ReclaimPlayedBuffers()
 {
     for (Buffer& buffer : buffers_) {
         if (!buffer.queued || !(buffer.header.dwFlags & WHDR_DONE))
@@ -379,10 +380,10 @@ DWORD WINAPI StreamThread(void* parameter)
     }
     LogEvent("stream thread ends: %.1f ms of CPU in %.1f s", ThreadMilliseconds(),
              (GetTickCount() - began) / 1000.0);
-    HMODULE pin = playback.pin;
+    HMODULE heldDll = playback.heldDll;
     SetEvent(playback.ended);
     delete held;
-    FreeLibraryAndExitThread(pin, 0);
+    FreeLibraryAndExitThread(heldDll, 0);
 }
 
 // Opens and closes the sound device once, when the program first speaks to
@@ -441,7 +442,7 @@ bool WaveStream::Play(const std::vector<winmm::Segment>& segments, uintptr_t win
     playback->deviceId = deviceId;
     playback->progress = winmm::Progress{true, 0, segments[0].first};
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&StreamThread),
-                            &playback->pin)) {
+                            &playback->heldDll)) {
         DebugLine("cannot hold this DLL for the music's thread (error %lu)", GetLastError());
         return false;
     }
@@ -449,7 +450,7 @@ bool WaveStream::Play(const std::vector<winmm::Segment>& segments, uintptr_t win
     HANDLE thread = CreateThread(NULL, 0, StreamThread, held, 0, NULL);
     if (!thread) {
         DebugLine("cannot start the music's thread (error %lu)", GetLastError());
-        FreeLibrary(playback->pin);
+        FreeLibrary(playback->heldDll);
         delete held;
         return false;
     }
@@ -464,7 +465,7 @@ void WaveStream::Stop()
     if (!playback)
         return;
     // A notification still due is the device's to end (EndNotification); none goes out after a stop.
-    TakeWindow(*playback);
+    TakeNotifyWindow(*playback);
     Locked(playback->lock, [&] { playback->stop = true; });
     SetEvent(playback->wake);
     if (WaitForSingleObject(playback->ended, kMostStopWait) != WAIT_OBJECT_0)
@@ -493,7 +494,7 @@ void WaveStream::Resume()
     SetPaused(Current().get(), false);
 }
 
-winmm::Progress WaveStream::Where()
+winmm::Progress WaveStream::CurrentProgress()
 {
     std::shared_ptr<Playback> playback = Current();
     if (!playback)
@@ -512,7 +513,7 @@ void WaveStream::EndNotification(unsigned flag)
 {
     std::shared_ptr<Playback> playback = Current();
     if (playback)
-        PostNotification(TakeWindow(*playback), flag, playback->deviceId);
+        PostNotification(TakeNotifyWindow(*playback), flag, playback->deviceId);
 }
 
 void WaveStream::Notify(uintptr_t window, unsigned flag, unsigned deviceId)

@@ -32,7 +32,7 @@ public:
     void Stop() override;
     void Pause() override;
     void Resume() override;
-    winmm::Progress Where() override;
+    winmm::Progress CurrentProgress() override;
     void WaitUntilEnded() override;
     void EndNotification(unsigned flag) override;
     void Notify(uintptr_t window, unsigned flag, unsigned deviceId) override;

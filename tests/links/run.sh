@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Every link of the README and of docs/ leads somewhere: a file of the project,
+# Every link of the project's Markdown pages (the README, docs/ and the rest) leads somewhere: a file of the project,
 # and, where it names one, a heading of that file (as the repository's web page
 # makes its anchors: lower case, spaces to hyphens, other marks dropped).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
-/usr/bin/python3 - README.md docs/*.md <<'PYTHON'
+/usr/bin/python3 - $(git ls-files "*.md" 2>/dev/null || echo README.md docs/*.md) <<'PYTHON'
 import os, re, sys
 
 def anchors(path):

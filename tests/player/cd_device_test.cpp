@@ -39,7 +39,7 @@ public:
     void Stop() override { calls.push_back("stop"); }
     void Pause() override { calls.push_back("pause"); }
     void Resume() override { calls.push_back("resume"); }
-    winmm::Progress Where() override { return progress; }
+    winmm::Progress CurrentProgress() override { return progress; }
     void WaitUntilEnded() override { calls.push_back("wait"); }
     void EndNotification(unsigned flag) override
     {

@@ -208,7 +208,7 @@ TEST(PictureRules, EachModePlacesThePictureWhereItSays)
     }
 }
 
-TEST(PictureRules, AKeptPlaceIsUsedOnlyWhereItsCaptionCanBeGrabbed)
+TEST(PictureRules, AWindowPlaceIsUsedOnlyWhereItsCaptionCanBeGrabbed)
 {
     // A 1920x1080 monitor and, to its right, a 1280x1024 one.
     const player::Box monitors[] = {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};

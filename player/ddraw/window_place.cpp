@@ -1,4 +1,4 @@
-#include "player/ddraw/kept_place.h"
+#include "player/ddraw/window_place.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -37,7 +37,7 @@ bool IsFile(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool WriteTo(const std::string& path, const KeptPlace& place)
+bool WriteTo(const std::string& path, const WindowPlace& place)
 {
     const int32_t values[] = {place.left, place.top, place.client.width, place.client.height};
     const char* keys[] = {"left", "top", "width", "height"};
@@ -51,9 +51,9 @@ bool WriteTo(const std::string& path, const KeptPlace& place)
 
 }  // namespace
 
-KeptPlace ReadKeptPlace()
+WindowPlace ReadWindowPlace()
 {
-    KeptPlace place = {false, 0, 0, {0, 0}};
+    WindowPlace place = {false, 0, 0, {0, 0}};
     std::string path = BesideSettings();
     if (!IsFile(path))
         path = InApplicationData(false);
@@ -72,7 +72,7 @@ KeptPlace ReadKeptPlace()
     return place;
 }
 
-void WriteKeptPlace(const KeptPlace& place)
+void WriteWindowPlace(const WindowPlace& place)
 {
     std::string path = BesideSettings();
     if (!WriteTo(path, place)) {

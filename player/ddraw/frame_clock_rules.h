@@ -1,8 +1,8 @@
 // The clock that paces the intro's flips, apart from the platform's clock and
 // sleep: times are ticks of a counter (QueryPerformanceCounter in the DLL, a
 // fake one in the tests).
-#ifndef INTRO_PLAYER_DDRAW_PACE_H
-#define INTRO_PLAYER_DDRAW_PACE_H
+#ifndef INTRO_PLAYER_DDRAW_FRAME_CLOCK_RULES_H
+#define INTRO_PLAYER_DDRAW_FRAME_CLOCK_RULES_H
 
 #include <cstdint>
 

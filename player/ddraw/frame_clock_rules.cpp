@@ -1,4 +1,4 @@
-#include "player/ddraw/pace.h"
+#include "player/ddraw/frame_clock_rules.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "player/ddraw/pace.h"
+#include "player/ddraw/frame_clock_rules.h"
 
 namespace {
 
