@@ -8,9 +8,9 @@
 #   scripts/build.sh                every tree, everything in it
 #   scripts/build.sh --tests        what the test command uses, each tree once:
 #                                   build/host-asan whole (the host suites run
-#                                   there), the Windows tree that runs here whole,
-#                                   and only the tools, the music and what is
-#                                   shipped of the other trees
+#                                   there, and the Wine suites use its tools and
+#                                   music), the Windows tree that runs here whole,
+#                                   and what is shipped of the other
 #   scripts/build.sh --tests-long   the same, and build/host whole (its suites
 #                                   run again without the sanitizers)
 #   scripts/build.sh --run          what scripts/run.sh plays: the Windows tree that
@@ -33,11 +33,9 @@ jobs=$(nproc)
 source scripts/configure.sh
 source scripts/wine.sh   # which Windows build runs here
 
-# What the Wine suites use of a tree that is not tested whole: the program and
-# the player's DLLs of the other width (tests/pe, tests/release), and the host
-# tools and music they compare with.
+# What the suites use of the Windows tree that does not run here: the program and
+# the player's DLLs (tests/pe, tests/release); and what run.sh plays.
 SHIPPED=(intro ddraw_dll winmm_dll)
-HOST_TOOLS=(intro-frames make-sheet sheet-check track05 intro_program host_platform)
 PLAYED=(intro ddraw_dll winmm_dll probe_ddraw record-start)
 
 build() {  # folder, then targets (none: all) and, after --, cmake options
@@ -55,7 +53,7 @@ whole_or() {  # the tree's width (host, 32 or 64): prints its targets, or nothin
         run:"$INTRO_WIN_BITS") echo "${PLAYED[@]}" ;;
         run:*) echo none ;;
         all:* | tests-long:host) ;;
-        tests*:host) echo "${HOST_TOOLS[@]}" ;;
+        tests:host) echo none ;;
         tests*:"$INTRO_WIN_BITS") ;;
         tests*:*) echo "${SHIPPED[@]}" ;;
     esac

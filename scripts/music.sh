@@ -13,8 +13,8 @@ music_prepare() {  # folder beside intro.exe
     [ "$RUN_MUSIC" = none ] && { echo "run: no music (--no-music)"; return 0; }
     mkdir -p "$folder/music"
     if [ "$RUN_MUSIC" = default ]; then
-        cp build/host/music/track05.ogg "$folder/music/track05.ogg"
-        echo "run: music: track 5 as composed for the intro (build/host/music/track05.ogg)"
+        cp $INTRO_HOST_BUILD/music/track05.ogg "$folder/music/track05.ogg"
+        echo "run: music: track 5 as composed for the intro ($INTRO_HOST_BUILD/music/track05.ogg)"
     else
         # Any format Debian's ffmpeg reads, as the CD's own: 44100 Hz, 16-bit, stereo.
         if ! ffmpeg -loglevel error -y -i "$RUN_MUSIC" -vn -ar 44100 -ac 2 -c:a pcm_s16le \

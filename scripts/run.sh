@@ -154,7 +154,7 @@ build_with_texts() {
     [ "$INTRO_WIN_BITS" = 32 ] || toolchain=cmake/mingw-x86_64.cmake
     echo "run: lettering $texts into the sheet of $dir/intro.exe"
     { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=$toolchain \
-          -DINTRO_TEXTS="$texts" -DINTRO_MAKE_SHEET="$root/build/host/tools/sheet/make-sheet" &&
+          -DINTRO_TEXTS="$texts" -DINTRO_MAKE_SHEET="$root/$INTRO_HOST_BUILD/tools/sheet/make-sheet" &&
           cmake --build "$dir" -j"$(nproc)" --target intro; } >"$log" 2>&1 ||
         fail_with_log "no intro.exe with the texts $texts" "$log" 'make-sheet: |sheet-check|error'
     exe=$root/$dir/intro.exe

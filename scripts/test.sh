@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Sets up, builds each tree once and runs every test once: the host suites under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the whole sequence under
-# valgrind's memcheck, and the end-to-end suites of the real intro.exe under Wine,
-# of the width this machine runs (scripts/wine.sh; INTRO_WIN64=1 forces the 64-bit
-# one).
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the end-to-end suites of the
+# real intro.exe under Wine, of the width this machine runs (scripts/wine.sh;
+# INTRO_WIN64=1 forces the 64-bit one).
 #
 #   scripts/test.sh          what CI runs: every behaviour, once
 #   scripts/test.sh --long   adds the long runs: the host suites once more without
-#                            the sanitizers with a million-frame long run, memcheck
-#                            over more suites, twenty whole runs in the storms, and
-#                            the fuzzers from a fresh seed
+#                            the sanitizers with a million-frame long run, valgrind's
+#                            memcheck over the suites that run the program to the
+#                            hand-over, twenty whole runs in the storms, and the
+#                            fuzzers from a fresh seed
 #
 # docs/testing.md says what each suite checks and how long it takes; the last lines
 # here give each step's time on this machine.
@@ -45,24 +45,23 @@ summary() {
 trap summary EXIT
 
 timed "build" env SKIP_SETUP=1 bash scripts/build.sh --tests${long:+-long}
-# Every suite from here on uses these builds; none builds a tree again.
-export SKIP_SETUP=1 SKIP_BUILD=1
+# Every suite from here on uses these builds, and the tools and music of the
+# sanitizers' tree; none builds a tree again.
+export SKIP_SETUP=1 SKIP_BUILD=1 INTRO_HOST_BUILD=build/host-asan
 
 timed "host tests, sanitizers" ctest --test-dir build/host-asan --output-on-failure -j"$(nproc)"
-# Memcheck finds what the sanitizers do not (a read of memory never written), at
-# some ten times their cost: the program's start-up, its sheet and palette and
-# every frame to the closing key, as the frame renderer runs them.
-memcheck() {  # command
-    valgrind -q --error-exitcode=1 --leak-check=full "$@"
-}
-memcheck_dir=$(mktemp -d)
-timed "memcheck (start-up and every frame)" memcheck build/host/tools/intro-frames --out "$memcheck_dir" 10211
-rm -rf "$memcheck_dir"
 if [ -n "$long" ]; then
     timed "host tests, plain, a million frames" env INTRO_LONG_RUN_FRAMES=1000000 \
         ctest --test-dir build/host --output-on-failure -j"$(nproc)"
-    timed "memcheck (host suites, to the hand-over)" \
-        memcheck build/host/tests/host_tests --gtest_filter='SmokeTest.*:ReliabilityStorms.*:LongRun.*:RecoveryTest.*:Shell*:TimelineTest.*:LoopTest.*'
+    # Memcheck finds what the sanitizers do not (a read of memory never written),
+    # at some ten times their cost, in a build without them: the suites that run the
+    # program to the hand-over, and every frame as the frame renderer draws them.
+    memcheck() { valgrind -q --error-exitcode=1 --leak-check=full "$@"; }
+    timed "memcheck (host suites, to the hand-over)" memcheck build/host/tests/host_tests \
+        --gtest_filter='SmokeTest.*:ReliabilityStorms.*:LongRun.*:RecoveryTest.*:Shell*:TimelineTest.*:LoopTest.*'
+    memcheck_dir=$(mktemp -d)
+    timed "memcheck (every frame)" memcheck build/host/tools/intro-frames --out "$memcheck_dir" 10211
+    rm -rf "$memcheck_dir"
 fi
 
 # One probe decides which Windows build runs under Wine here; every suite takes its

@@ -109,6 +109,10 @@ wine_build_in_words() {
 
 wine_choose_build
 
+# The host build whose tools and music the Wine runs use: build/host, or the test
+# command's build/host-asan, where it builds no other (scripts/test.sh).
+export INTRO_HOST_BUILD=${INTRO_HOST_BUILD:-build/host}
+
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no install dialogs for .NET or Gecko
 export WINEDEBUG=${WINEDEBUG:--all}
 

@@ -27,7 +27,7 @@ lines_are() { [ "$(wc -l <"$work/out.txt")" = "$1" ] || { cat "$work/out.txt"; f
 same_picture() {  # screenshot, frame[, times enlarged[, texts]]: not one pixel apart from intro-frames' frame
     local expected shown=$work/host/shown-$$.png frames=$work/host${4:+-$(basename "$4" .txt)}
     expected=$frames/$(printf 'frame-%05d' "$2").png
-    [ -f "$expected" ] || build/host/tools/intro-frames ${4:+--texts "$4"} --out "$frames" "$2" >/dev/null
+    [ -f "$expected" ] || $INTRO_HOST_BUILD/tools/intro-frames ${4:+--texts "$4"} --out "$frames" "$2" >/dev/null
     convert "$expected" -sample "$((${3:-1} * 100))%" "$shown"
     [ "$(compare -metric AE "$1" "$shown" null: 2>&1)" = 0 ]
 }
@@ -71,8 +71,8 @@ check "the player's ddraw.dll lies under the watch" cmp "$work/run/play/player/d
 # reaches the DLL; --no-music neither.
 check "by default it plays with music" said "run: music: track 5 as composed for the intro"
 check "the player's winmm.dll lies beside the intro" cmp "$work/run/play/winmm.dll" "$INTRO_WIN_BUILD/player/winmm.dll"
-check "and track 5 in its music folder, as Ogg" cmp "$work/run/play/music/track05.ogg" build/host/music/track05.ogg
-sox build/host/music/track05.wav -r 22050 -c 1 "$work/own.flac" trim 0 5
+check "and track 5 in its music folder, as Ogg" cmp "$work/run/play/music/track05.ogg" $INTRO_HOST_BUILD/music/track05.ogg
+sox $INTRO_HOST_BUILD/music/track05.wav -r 22050 -c 1 "$work/own.flac" trim 0 5
 INTRO_WINMM_LOG=$(winpath "$work/winmm.log") run --music "$work/own.flac" --volume 40
 check "a run with the player's own track ends well" status_is 0
 check "and says so" said "run: music: $work/own.flac as track 5"
@@ -106,7 +106,7 @@ check "its screenshot of frame 1501 is the whole 1024x768 screen" \
     test "$(identify -format %wx%h "$work/run/frame-01501.png" 2>/dev/null)" = 1024x768
 close_to_frame() {  # screenshot, frame: reduced to 320x240, within 6 of 255 in mean of intro-frames' frame
     local expected=$work/host/$(printf 'frame-%05d' "$2").png
-    [ -f "$expected" ] || build/host/tools/intro-frames --out "$work/host" "$2" >/dev/null
+    [ -f "$expected" ] || $INTRO_HOST_BUILD/tools/intro-frames --out "$work/host" "$2" >/dev/null
     convert "$1" -resize '320x240!' "$work/host/reduced.png"
     local error  # compare answers 1 for pictures that differ at all, as these do
     error=$(compare -metric MAE "$expected" "$work/host/reduced.png" null: 2>&1 | tr -d '()')

@@ -15,8 +15,8 @@ root=$PWD
 source scripts/wine.sh   # which Windows build runs here: $INTRO_WIN_BUILD
 source scripts/xvfb.sh
 
-TRACK=$root/build/host/music/track05.wav
-OGG=$root/build/host/music/track05.ogg
+TRACK=$root/$INTRO_HOST_BUILD/music/track05.wav
+OGG=$root/$INTRO_HOST_BUILD/music/track05.ogg
 WINMM_DLL=$root/$INTRO_WIN_BUILD/player/winmm.dll
 PROGRAMS=$root/$INTRO_WIN_BUILD/tests/sound
 CASES=(track05_as_a_listener music_plays_from_the_cue_to_the_stop music_plays_from_an_ogg volume_scales_the_level

@@ -54,7 +54,7 @@ check "naming the refused file" refusal_says "The sheet $work/broken.bmp cannot 
 check "a missing sheet stops the configure" configure_refused_with 'there is no sheet file' "$work/none.bmp"
 
 # The German words: the sheet in intro.exe is the one make-sheet letters from them.
-build/host/tools/sheet/make-sheet --texts resources/texts/de.txt --out-bmp "$work/de.bmp" --out-ico "$work/de.ico"
+$INTRO_HOST_BUILD/tools/sheet/make-sheet --texts resources/texts/de.txt --out-bmp "$work/de.bmp" --out-ico "$work/de.ico"
 sed 's/^caption.place = .*/caption.place = A place far too long for the caption line/' resources/texts/en.txt \
     >"$work/wide.txt"
 check "a text file configures" configure "$root/resources/all.bmp" "$root/resources/texts/de.txt"
@@ -84,13 +84,13 @@ only_strings_allocate() {  # every allocating reference is std::string's
         ! grep -v 'basic_string<char' "$work/allocating"
 }
 host_objects=$work/host-objects
-mkdir -p "$host_objects" && (cd "$host_objects" && ar x "$root/build/host/libintro_program.a")
+mkdir -p "$host_objects" && (cd "$host_objects" && ar x "$root/$INTRO_HOST_BUILD/libintro_program.a")
 but_shutdown() { printf '%s\n' "$@" | grep -vE '/shutdown\.cpp\.o(bj)?$'; }  # objects, the hand-over's left out
 check "the host build's program code, the hand-over aside, calls no allocator" \
     no_allocation nm $(but_shutdown "$host_objects"/*.o)
 check "the host build's hand-over allocates only its command-line strings" \
     only_strings_allocate nm "$host_objects/shutdown.cpp.o"
-check "(while the stand-in's code does, as the check can see)" allocates nm build/host/libhost_platform.a
+check "(while the stand-in's code does, as the check can see)" allocates nm $INTRO_HOST_BUILD/libhost_platform.a
 # The platform functions that base/platform.h lists are the ones the program's code
 # calls: those its objects leave undefined and the host stand-in defines.
 platform_list() {  # the names on the list's lines, without the family labels
@@ -98,7 +98,7 @@ platform_list() {  # the names on the list's lines, without the family labels
         grep -oE '[A-Za-z_][A-Za-z0-9_]*' | grep -vxE 'USER|GDI|KERNEL|DirectDraw|MCI' | sort -u
 }
 platform_calls() {
-    nm -C --defined-only "$root/build/host/libhost_platform.a" | awk '$2 == "T" { $1 = $2 = ""; print }' |
+    nm -C --defined-only "$root/$INTRO_HOST_BUILD/libhost_platform.a" | awk '$2 == "T" { $1 = $2 = ""; print }' |
         sed 's/^ *//; s/(.*//' | sort -u >"$work/served"
     nm -C -u "$host_objects"/*.o | awk '{ $1 = ""; print }' | sed 's/^ *//; s/(.*//' | sort -u |
         comm -12 "$work/served" -

@@ -14,7 +14,7 @@
 #   WINEPREFIX  a prefix of the width that runs here with the virtual desktop (scripts/wine.sh: wine_prefix_ready);
 #               display_case_no_desktop turns the desktop off for its run and back on after
 #   DISPLAY     an X server of this run alone, nothing else on it (scripts/wine.sh: xvfb_start)
-#   the builds  intro.exe and probe/ of $INTRO_WIN_BUILD, build/host/tools/intro-frames
+#   the builds  intro.exe and probe/ of $INTRO_WIN_BUILD, $INTRO_HOST_BUILD/tools/intro-frames
 #   DISPLAY_WORK  the scratch folder (default build/wine-display)
 #
 # How the intro is watched: each case copies intro.exe into a folder of its own
@@ -35,7 +35,7 @@ display_mci_commands() {  # trace
 
 display_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 display_probe=$display_root/$INTRO_WIN_BUILD/probe
-display_frames_tool=$display_root/build/host/tools/intro-frames
+display_frames_tool=$display_root/$INTRO_HOST_BUILD/tools/intro-frames
 DISPLAY_WORK=${DISPLAY_WORK:-$display_root/build/wine-display}
 DISPLAY_FAILED=${DISPLAY_FAILED:-0}
 
