@@ -451,15 +451,15 @@ case_device_ids_never_collide() {
 # ---- The run ------------------------------------------------------------------------------
 
 run_case() {
-    local name=$1
+    local name=$1 began=$SECONDS
     CASE_FAILED=0
     echo "== $name"
     if declare -F "case_$name" >/dev/null; then "case_$name"; else fail "no such case"; fi
     if [ "$CASE_FAILED" = 0 ]; then
-        echo "PASS $name"
+        echo "PASS $name ($((SECONDS - began)) s)"
         passed=$((passed + 1))
     else
-        echo "FAIL $name"
+        echo "FAIL $name ($((SECONDS - began)) s)"
         failed=$((failed + 1))
     fi
 }

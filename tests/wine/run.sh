@@ -337,7 +337,7 @@ case_player_resize() { display_case player_case_resize; }
 case_player_screenshots() { display_case player_case_screenshots; }
 
 run_case() {
-    local name=$1
+    local name=$1 began=$SECONDS
     CASE_DIR=$WORK/$name
     CASE_FAILED=""
     mkdir -p "$CASE_DIR"
@@ -347,10 +347,10 @@ run_case() {
         "case_$name"
     fi
     if [ -z "$CASE_FAILED" ]; then
-        echo "PASS $name"
+        echo "PASS $name ($((SECONDS - began)) s)"
         passed=$((passed + 1))
     else
-        echo "FAIL $name: $CASE_FAILED"
+        echo "FAIL $name ($((SECONDS - began)) s): $CASE_FAILED"
         failed=$((failed + 1))
     fi
 }
