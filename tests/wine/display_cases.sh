@@ -416,7 +416,7 @@ display_switcher_key() {  # folder, key, hotkey id[, pointer x y]
     local tries
     for tries in 1 2 3 4 5 6; do
         timeout 10 xdotool ${4:+mousemove "$4" "$5"} key "$2"
-        display_wait_for 10 display_switcher_says "$1" "^hotkey id=$3\$" && return 0
+        display_wait_for 10 display_switcher_says "$1" "^hotkey id=$3\b" && return 0
     done
     return 1
 }
