@@ -75,5 +75,5 @@ for suite in choice pe tools links wine sound play release storms; do
     [ -f "tests/$suite/run.sh" ] || continue
     timed "tests/$suite" bash "tests/$suite/run.sh"
 done
-[ -z "$long" ] || timed "fuzz (a fresh seed, 5 minutes each)" env FUZZ_SEED=0 FUZZ_SECONDS=300 FUZZ_WAV_SECONDS=300 bash fuzz/run.sh
+[ -z "$long" ] || timed "fuzz (a fresh seed, 3 minutes each)" env FUZZ_SEED=0 FUZZ_SECONDS=180 FUZZ_WAV_SECONDS=180 bash fuzz/run.sh
 echo "test: all passed${long:+ (with the long runs)}; the Wine suites ran $INTRO_WIN_BUILD ($INTRO_WIN_WHY)"
