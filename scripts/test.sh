@@ -70,10 +70,36 @@ source scripts/wine.sh
 echo "== the Wine suites run $INTRO_WIN_BUILD: $INTRO_WIN_WHY"
 template_dir=$(mktemp -d /tmp/intro-wine-template.XXXXXX)
 timed "Wine prefix, made once" wine_prefix_template "$template_dir/prefix"
+suites_began=$SECONDS
 [ -z "$long" ] || export INTRO_STORM_RUNS=20
-for suite in choice pe tools links wine sound play release storms; do
-    [ -f "tests/$suite/run.sh" ] || continue
-    timed "tests/$suite" bash "tests/$suite/run.sh"
-done
+
+# The suites run in two lines side by side: they wait on Wine and X far more than
+# they compute, and each has an X server, a prefix and a sound server of its own.
+# The two that build the intro with other words (tools, then play) share a line.
+# A line goes on past a suite that failed, so that every failure is told.
+suite_line() {  # its log, then its suites
+    local log=$1 suite began status=0
+    shift
+    for suite; do
+        began=$SECONDS
+        echo "== tests/$suite"
+        bash "tests/$suite/run.sh" || status=1
+        printf '%-34s %4d s\n' "tests/$suite" $((SECONDS - began)) >>"$log.times"
+    done >"$log" 2>&1
+    return "$status"
+}
+lines=$(mktemp -d)
+suite_line "$lines/1" wine storms release &
+first=$!
+suite_line "$lines/2" choice pe links tools sound play &
+second=$!
+status=0
+wait "$first" || status=1
+wait "$second" || status=1
+cat "$lines/1" "$lines/2"
+mapfile -t -O "${#times[@]}" times < <(cat "$lines/1.times" "$lines/2.times" 2>/dev/null)
+times+=("$(printf '%-34s %4d s' "the suites, in two lines" $((SECONDS - suites_began)))")
+rm -rf "$lines"
+[ "$status" = 0 ] || { echo "test: a suite failed (its FAIL lines above)"; exit 1; }
 [ -z "$long" ] || timed "fuzz (a fresh seed, 3 minutes each)" env FUZZ_SEED=0 FUZZ_SECONDS=180 FUZZ_WAV_SECONDS=180 bash fuzz/run.sh
 echo "test: all passed${long:+ (with the long runs)}; the Wine suites ran $INTRO_WIN_BUILD ($INTRO_WIN_WHY)"

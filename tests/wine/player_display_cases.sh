@@ -580,7 +580,7 @@ player_kept_place() {  # folder
 }
 
 # Frames held in the resized window's runs: the first before the resize, the
-# second after it (with fps 200, some 2.5 s later).
+# second after it (with fps 500, a second later).
 PLAYER_RESIZE_FRAMES=(1501 2001)
 
 # Holds a frame, pictures the window's client area and checks the box of the
@@ -620,7 +620,7 @@ player_case_resize() {
 
     # The aspect fill, a window of 640x480 first (scale 0: the kept size, or 80% of 1024x768).
     player_start_watched "$dir" "$(IFS=,; echo "${PLAYER_RESIZE_FRAMES[*]}")" "" INTRO_DDRAW_WINDOWED=on \
-        INTRO_DDRAW_SCALING=aspect INTRO_DDRAW_FPS=200
+        INTRO_DDRAW_SCALING=aspect INTRO_DDRAW_FPS=500
     player_resize_shot "$dir" 1501 640x480 640x480+0+0 2 "aspect, windowed" player_resize_by_x
     display_check "the window has a sizing border and a maximise box ($(player_window "$dir"))" \
         player_window_is_sizable "$dir"
