@@ -341,7 +341,8 @@ case_unload_and_exit_while_playing() {
     cp "$TRACK" "$dir/music/track05.wav"
     printf '%s\n' "send set cdaudio time format tmsf" "send play cdaudio from 05:00:00:00 to 05:00:01:00" "unload" \
         "await stream thread ends" >"$dir/unload.script"
-    printf '%s\n' "send play cdaudio from 05:00:00:00 to 06:00:00:00" "await sound started" "exit" >"$dir/exit.script"
+    printf '%s\n' "send set cdaudio time format tmsf" "send play cdaudio from 05:00:00:00 to 06:00:00:00" \
+        "await sound started" "exit" >"$dir/exit.script"
     local status=0
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
         INTRO_WINMM_LOG="$(winpath "$dir/unload.log")" \
