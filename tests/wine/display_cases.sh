@@ -314,22 +314,27 @@ display_compare_sweep() {  # folder
 
 # ---- Case 2: no virtual desktop ----------------------------------------------------------
 
-# The prefix's desktop setting, turned off for one run: without a virtual
-# desktop the intro's mode switch meets Xvfb's one fixed mode and fails.
-display_desktop_setting() {
-    timeout 20 "$WINE" reg query 'HKCU\Software\Wine\Explorer' /v Desktop 2>/dev/null |
-        tr -d '\r' | awk '$1 == "Desktop" { print $3 }'
-}
-
+# Without a virtual desktop the intro's mode switch meets Xvfb's one fixed mode and
+# fails. Such runs use a second prefix, a copy with no desktop, made when first
+# needed: switching one prefix's setting back and forth costs a start of Wine and
+# the server's linger each time. The prefix left is ended at once, so that no
+# window of it stays on the screen.
 display_desktop_off() {
-    timeout 30 "$WINESERVER" -w  # a desktop already running would be joined, so let it end
-    timeout 20 "$WINE" reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
-    timeout 30 "$WINESERVER" -w
+    DISPLAY_DESKTOP_PREFIX=$WINEPREFIX
+    timeout 20 "$WINESERVER" -k 2>/dev/null
+    export WINEPREFIX=$DISPLAY_DESKTOP_PREFIX-no-desktop
+    [ -f "$WINEPREFIX/.intro-prefix" ] || wine_prefix_ready "$WINEPREFIX" no-desktop
 }
 
-display_desktop_on() {  # the setting to put back
-    timeout 20 "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$1" /f >/dev/null 2>&1
-    timeout 30 "$WINESERVER" -w
+display_desktop_on() {
+    timeout 20 "$WINESERVER" -k 2>/dev/null
+    export WINEPREFIX=$DISPLAY_DESKTOP_PREFIX
+}
+
+display_has_desktop() {  # yes or no: whether the prefix in use has a virtual desktop
+    local value
+    value=$(wine_prefix_value "$WINEPREFIX" 'HKCU\Software\Wine\Explorer' Desktop)
+    if [ "$1" = yes ]; then [ "$value" != - ]; else [ "$value" = - ]; fi
 }
 
 # The box's own X window: named as the intro's window, which covers the screen,
@@ -353,10 +358,10 @@ display_mode_result() {  # folder: what SetDisplayMode(320, 240, 8) answered
 }
 
 display_case_no_desktop() {
-    local dir setting box mode before=$DISPLAY_FAILED
-    setting=$(display_desktop_setting)
-    display_check "the prefix has a virtual desktop to turn off" test -n "$setting"
+    local dir box mode before=$DISPLAY_FAILED
+    display_check "the prefix of the other runs has a virtual desktop" display_has_desktop yes
     display_desktop_off
+    display_check "and this run's prefix none" display_has_desktop no
     dir=$(display_new_folder no-desktop)
     cp "$display_probe/boxwatch.exe" "$dir/"
     display_start_intro "$dir" "" ""
@@ -380,7 +385,7 @@ display_case_no_desktop() {
     display_finish_intro "$dir" || display_fail "the intro ended once the box was dismissed" "no exit status"
     display_check "no frame was drawn" display_has_line "$dir/out/probe.log" '^end frames=0 shown=0'
     display_check_hand_over "$dir" "once the box was dismissed"
-    [ -n "$setting" ] && display_desktop_on "$setting"
+    display_desktop_on
     [ "$DISPLAY_FAILED" = "$before" ]
 }
 

@@ -41,7 +41,10 @@ failed=0
 # ---- The run's surroundings ------------------------------------------------------
 
 cleanup() {
-    timeout 20 "$WINESERVER" -k >/dev/null 2>&1
+    local prefix
+    for prefix in "$WORK/prefix" "$WORK/prefix-no-desktop"; do
+        [ ! -d "$prefix" ] || WINEPREFIX=$prefix timeout 20 "$WINESERVER" -k >/dev/null 2>&1
+    done
     xvfb_stop
     if [ "${KEEP_WINE_RUN:-}" = 1 ] || [ "$failed" -gt 0 ]; then
         echo "wine: work folder kept: $WORK"
