@@ -21,13 +21,17 @@ epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null)} \
     || fail "no date for the zips: not a git checkout, and SOURCE_DATE_EPOCH is unset"
 out=${INTRO_RELEASE_DIR:-out/release}
 
+# The host build that renders the music: build/host, or the one the test command
+# has built already (INTRO_HOST_BUILD), which renders the same track.
+host=${INTRO_HOST_BUILD:-build/host}
+
 # Only what is shipped is built: the music in the host build, the program and the
 # player's DLLs of each width.
 build_shipped() {
     local log=$1
     {
-        configure build/host
-        cmake --build build/host -j2 --target track05
+        [ "$host" != build/host ] || configure build/host
+        cmake --build "$host" -j2 --target track05
         configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
         cmake --build build/win32 -j2 --target intro ddraw_dll winmm_dll
         configure build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
@@ -39,10 +43,10 @@ build_shipped() {
 # makes one, the WAV otherwise.
 music_file() {
     local f
-    for f in build/host/music/track05.ogg build/host/music/track05.wav; do
+    for f in "$host/music/track05.ogg" "$host/music/track05.wav"; do
         [ -f "$f" ] && { echo "$f"; return; }
     done
-    fail "no track 5 in build/host/music"
+    fail "no track 5 in $host/music"
 }
 
 # One zip: its files laid out in a folder of their own, then packed in a fixed order.

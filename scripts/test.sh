@@ -71,7 +71,7 @@ echo "== the Wine suites run $INTRO_WIN_BUILD: $INTRO_WIN_WHY"
 template_dir=$(mktemp -d /tmp/intro-wine-template.XXXXXX)
 timed "Wine prefix, made once" wine_prefix_template "$template_dir/prefix"
 suites_began=$SECONDS
-[ -z "$long" ] || export INTRO_STORM_RUNS=20
+[ -z "$long" ] || export INTRO_STORM_RUNS=20 INTRO_RELEASE_SECOND_BUILD=1
 
 # The suites run in two lines side by side: they wait on Wine and X far more than
 # they compute, and each has an X server, a prefix and a sound server of its own.
