@@ -125,13 +125,7 @@ def best_match(signal_, template, first, last):
     first, last = max(first, 0), min(last, len(signal_) - len(template))
     if last < first:
         return None, 0.0
-    region = signal_[first:last + len(template)]
-    n = len(region) + len(template)
-    size = 1 << (n - 1).bit_length()
-    corr = np.fft.irfft(np.fft.rfft(region, size) * np.conj(np.fft.rfft(template, size)), size)[: last - first + 1]
-    energy = np.convolve(region ** 2, np.ones(len(template)), "valid")[: last - first + 1]
-    norm = np.sqrt(np.maximum(energy, 1e-20) * np.sum(template ** 2))
-    coefficients = np.nan_to_num(corr / norm)
+    coefficients = likeness(signal_[first:last + len(template)], template)
     at = int(np.argmax(coefficients))
     return first + at, float(coefficients[at])
 
@@ -307,7 +301,10 @@ def likeness(signal_, template):
     size = 1 << (n - 1).bit_length()
     last = len(signal_) - len(template)
     corr = np.fft.irfft(np.fft.rfft(signal_, size) * np.conj(np.fft.rfft(template, size)), size)[: last + 1]
-    energy = np.convolve(signal_ ** 2, np.ones(len(template)), "valid")[: last + 1]
+    # Each offset's energy under the template, from running sums (a direct sum per
+    # offset costs the template's length each time).
+    sums = np.concatenate(([0.0], np.cumsum(signal_ ** 2)))
+    energy = (sums[len(template):] - sums[:-len(template)])[: last + 1]
     return np.nan_to_num(corr / np.sqrt(np.maximum(energy, 1e-20) * np.sum(template ** 2)))
 
 
