@@ -73,8 +73,17 @@ check "by default it plays with music" said "run: music: track 5 as composed for
 check "the player's winmm.dll lies beside the intro" cmp "$work/run/play/winmm.dll" "$INTRO_WIN_BUILD/player/winmm.dll"
 check "and track 5 in its music folder, as Ogg" cmp "$work/run/play/music/track05.ogg" $INTRO_HOST_BUILD/music/track05.ogg
 sox $INTRO_HOST_BUILD/music/track05.wav -r 22050 -c 1 "$work/own.flac" trim 0 5
-INTRO_WINMM_LOG=$(winpath "$work/winmm.log") run --music "$work/own.flac" --volume 40
-check "a run with the player's own track ends well" status_is 0
+# In the game's own folder: one without z_qzm__ is refused before Wine starts.
+mkdir -p "$work/game"
+echo "the game's data" >"$work/game/velthorn.dat"
+INTRO_GAME_DIR=$work/game run
+check "a game folder without z_qzm__ is refused" status_is 1
+check "in words" said "holds no z_qzm__.com, z_qzm__.exe or z_qzm__.bat"
+check "not with a raw cp error" not_said "cp:"
+cp "$INTRO_WIN_BUILD/tests/wine/record-start.exe" "$work/game/z_qzm__.exe"
+INTRO_GAME_DIR=$work/game INTRO_WINMM_LOG=$(winpath "$work/winmm.log") run --music "$work/own.flac" --volume 40
+check "a run in the game's folder with the player's own track ends well" status_is 0
+check "the main program starts inside the game's folder, beside its data" started_in "$work/game"
 check "and says so" said "run: music: $work/own.flac as track 5"
 check "the DLL played it at the volume given" grep -q "serving cdaudio: 5 tracks on the disc, at volume 40" \
     "$work/winmm.log"
@@ -85,23 +94,41 @@ check "the track is laid out as a CD's: 44100 Hz, 16-bit, stereo, its 5 s" \
     test "$(sound_format "$work/run/play/music/track05.wav")" = "44100 16 2 5.000000"
 run --music "$work/none.ogg"
 check "a --music file that is not there is refused" status_is 2
+
+# A prefix Wine cannot use: one a failed start left half made, or one of the
+# other width, is made again; one that holds files of its own is named instead.
+if [ "$INTRO_WIN_BITS" = 32 ]; then other=win64; else other=win32; fi
+sed -i "s/^#arch=.*/#arch=$other/" "$work/wine/system.reg"
+echo "notes of the user's own" >"$work/wine/notes.txt"
 run --no-music
-check "a silent run ends well" status_is 0
-check "with neither the DLL nor the music beside the intro" \
-    test ! -e "$work/run/play/winmm.dll" -a ! -e "$work/run/play/music"
+check "a prefix of the other width with files of its own is refused" status_is 1
+check "in one line that says what to do" lines_are 2
+check "naming the prefix and its width" said "the prefix $work/wine was made for $other, not $WINEARCH and holds files of its own: remove it, or name another with INTRO_WINEPREFIX"
+rm "$work/wine/notes.txt"
 
 # Wine's own DirectDraw, in its virtual desktop: the 320x240 screen itself.
 run --wine-ddraw --no-music
 check "a run on Wine's own DirectDraw ends well" status_is 0
 check "and says so" said "through Wine's own DirectDraw in its virtual desktop"
+check "in a prefix of the other width without files of its own, made again" \
+    said "the prefix $work/wine was made for $other, not $WINEARCH: making it again"
+check "as a prefix of this width" grep -qx "#arch=$WINEARCH" "$work/wine/system.reg"
 check "with no player's ddraw.dll beside the intro" test ! -e "$work/run/play/player/ddraw.dll"
 shot=$work/run/frame-01501.png
 check "its screenshot of frame 1501 is the 320x240 screen pixel for pixel" same_picture "$shot" 1501
 
-# Another fill mode: the 4:3 screen of Xvfb filled, each screenshot the whole of it.
+# Another fill mode: the 4:3 screen of Xvfb filled, each screenshot the whole of it;
+# silent, in a prefix a failed start left half made.
+rm -rf "$work/wine"
+mkdir -p "$work/wine/drive_c/windows"
+echo "wine: could not load kernel32.dll" >"$work/wine/wineboot.log"
 run --scaling aspect --filter sharp --no-music
 check "a run with the aspect fill and the sharp filter ends well" status_is 0
 check "and says so" said "on the whole screen (scaling aspect, filter sharp)"
+check "a silent run has neither the DLL nor the music beside the intro" \
+    test ! -e "$work/run/play/winmm.dll" -a ! -e "$work/run/play/music"
+check "a prefix a failed start left half made is made again" \
+    said "the prefix $work/wine was half made (a start of Wine that failed): making it again"
 check "its screenshot of frame 1501 is the whole 1024x768 screen" \
     test "$(identify -format %wx%h "$work/run/frame-01501.png" 2>/dev/null)" = 1024x768
 close_to_frame() {  # screenshot, frame: reduced to 320x240, within 6 of 255 in mean of intro-frames' frame
@@ -125,17 +152,6 @@ for frame in 750 5000; do
         same_picture "$work/run/$(printf 'frame-%05d' "$frame").png" "$frame" 3 resources/texts/de.txt
 done
 
-mkdir -p "$work/game"
-echo "the game's data" >"$work/game/velthorn.dat"
-INTRO_GAME_DIR=$work/game run
-check "a game folder without z_qzm__ is refused" status_is 1
-check "in words" said "holds no z_qzm__.com, z_qzm__.exe or z_qzm__.bat"
-check "not with a raw cp error" not_said "cp:"
-cp "$INTRO_WIN_BUILD/tests/wine/record-start.exe" "$work/game/z_qzm__.exe"
-INTRO_GAME_DIR=$work/game run
-check "in the game's folder the run ends well" status_is 0
-check "the main program starts inside the game's folder, beside its data" started_in "$work/game"
-
 echo "no program" >"$work/broken.exe"
 run --exe "$work/broken.exe"
 check "another build that is no program fails" status_is 1
@@ -146,26 +162,6 @@ check "the build of the other width is refused" status_is 1
 check "in one line, with the reason" said "is not a $INTRO_WIN_BITS-bit Windows program (PE32"
 check "before Wine is started" not_said "no display here: playing the intro"
 
-# A prefix Wine cannot use: one a failed start left half made, or one of the
-# other width, is made again; one that holds files of its own is named instead.
-if [ "$INTRO_WIN_BITS" = 32 ]; then other=win64; else other=win32; fi
-sed -i "s/^#arch=.*/#arch=$other/" "$work/wine/system.reg"
-echo "notes of the user's own" >"$work/wine/notes.txt"
-run --no-music
-check "a prefix of the other width with files of its own is refused" status_is 1
-check "in one line that says what to do" lines_are 2
-check "naming the prefix and its width" said "the prefix $work/wine was made for $other, not $WINEARCH and holds files of its own: remove it, or name another with INTRO_WINEPREFIX"
-rm "$work/wine/notes.txt"
-run --no-music
-check "without them, it is made again and the run ends well" status_is 0
-check "saying so" said "the prefix $work/wine was made for $other, not $WINEARCH: making it again"
-check "as a prefix of this width" grep -qx "#arch=$WINEARCH" "$work/wine/system.reg"
-rm -rf "$work/wine"
-mkdir -p "$work/wine/drive_c/windows"
-echo "wine: could not load kernel32.dll" >"$work/wine/wineboot.log"
-run --no-music
-check "a prefix a failed start left half made is made again" status_is 0
-check "saying so" said "the prefix $work/wine was half made (a start of Wine that failed): making it again"
 run --exe "$work/none.exe"
 check "a build that is not there is named" said "there is no intro at $work/none.exe"
 
