@@ -1,6 +1,8 @@
 // The point-sampled, colour-keyed copy of a blit: one plain loop per pixel.
 #include "blit/blit.h"
 
+#include <cstring>
+
 namespace blit {
 namespace {
 
@@ -31,6 +33,11 @@ void CopyPixels(const uint8_t* source, int32_t sourcePitch, const Rect& from, ui
                               source + (int64_t)(from.top + (int32_t)(sy >> 16)) * sourcePitch) +
                           from.left;
         Pixel* out = reinterpret_cast<Pixel*>(target + (int64_t)(to.top + y) * targetPitch) + to.left;
+        // Most blits of a frame are whole rows at their own size: a row copy, the same pixels.
+        if (!key && stepX == 1u << 16) {
+            std::memcpy(out, in, (size_t)width * sizeof(Pixel));
+            continue;
+        }
         uint32_t sx = 0;
         for (int32_t x = 0; x < width; ++x, sx += stepX) {
             Pixel value = in[sx >> 16];

@@ -457,6 +457,9 @@ BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int
             sourceHeight <= 0)
             return FALSE;
         detail::SurfaceTarget* surface = to->surface;
+        // A sheet holds few colours, each looked up once: the nearest palette entry is
+        // a search of the whole palette.
+        std::map<uint32_t, uint32_t> values;
         for (int j = 0; j < height; ++j) {
             int sy = sourceY + (int)((int64_t)j * sourceHeight / height);
             for (int i = 0; i < width; ++i) {
@@ -464,8 +467,11 @@ BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int
                 if (!Inside(surface, x + i, y + j) || sx < 0 || sy < 0 || sx >= bitmap->width || sy >= bitmap->height)
                     continue;
                 RGBQUAD pixel = BitmapPixel(*bitmap, sx, sy);
-                PutSurfaceValue(surface, x + i, y + j,
-                                SurfaceValue(surface, pixel.rgbRed, pixel.rgbGreen, pixel.rgbBlue));
+                uint32_t rgb = (uint32_t)pixel.rgbRed << 16 | (uint32_t)pixel.rgbGreen << 8 | pixel.rgbBlue;
+                auto known = values.find(rgb);
+                if (known == values.end())
+                    known = values.emplace(rgb, SurfaceValue(surface, pixel.rgbRed, pixel.rgbGreen, pixel.rgbBlue)).first;
+                PutSurfaceValue(surface, x + i, y + j, known->second);
             }
         }
         return TRUE;

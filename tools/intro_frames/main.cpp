@@ -140,11 +140,13 @@ bool EncodeFrames(const Options& options, int scale, VideoEncoder* encoder, long
     long last = options.to ? options.to : kClosingFrame;
     Progress progress = StartProgress(last - options.from + 1);
     bool closed = false;
+    RgbImage frame;
     while (!closed && !interrupted && intro.frameCount < last) {
         closed = RenderNext();
         if (intro.frameCount < options.from)
             continue;
-        if (!WriteFrame(encoder, ToRgb(host::Screen(), scale)))
+        ToRgbInto(host::Screen(), scale, &frame);
+        if (!WriteFrame(encoder, frame))
             break;
         *written += 1;
         ShowProgress(&progress, *written);

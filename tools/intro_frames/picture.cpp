@@ -19,22 +19,27 @@ host::Picture ScalePicture(const host::Picture& picture, int scale)
     return scaled;
 }
 
-RgbImage ToRgb(const host::Picture& picture, int scale)
+void ToRgbInto(const host::Picture& picture, int scale, RgbImage* image)
 {
-    RgbImage image;
-    image.width = picture.width * scale;
-    image.height = picture.height * scale;
-    image.rgb.resize((size_t)image.width * image.height * 3);
-    for (int y = 0; y < image.height; ++y) {
+    image->width = picture.width * scale;
+    image->height = picture.height * scale;
+    image->rgb.resize((size_t)image->width * image->height * 3);
+    for (int y = 0; y < image->height; ++y) {
         const uint8_t* from = &picture.pixels[(size_t)(y / scale) * picture.width];
-        uint8_t* to = &image.rgb[(size_t)y * image.width * 3];
-        for (int x = 0; x < image.width; ++x, to += 3) {
+        uint8_t* to = &image->rgb[(size_t)y * image->width * 3];
+        for (int x = 0; x < image->width; ++x, to += 3) {
             const PALETTEENTRY& colour = picture.palette[from[x / scale]];
             to[0] = colour.peRed;
             to[1] = colour.peGreen;
             to[2] = colour.peBlue;
         }
     }
+}
+
+RgbImage ToRgb(const host::Picture& picture, int scale)
+{
+    RgbImage image;
+    ToRgbInto(picture, scale, &image);
     return image;
 }
 

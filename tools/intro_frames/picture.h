@@ -17,6 +17,8 @@ struct RgbImage {
 // 8-bit artwork keeps its hard edges.
 host::Picture ScalePicture(const host::Picture& picture, int scale);
 RgbImage ToRgb(const host::Picture& picture, int scale);
+// The same into an image kept from frame to frame: a video's frames need no new memory each.
+void ToRgbInto(const host::Picture& picture, int scale, RgbImage* image);
 
 // A width x height image of one colour.
 RgbImage FilledImage(int width, int height, uint8_t red, uint8_t green, uint8_t blue);
