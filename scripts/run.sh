@@ -378,7 +378,7 @@ play() {
     if on_desktop; then
         play_on_desktop
     else
-        xvfb_start || fail "no private X server could be started (Xvfb, from :90 up)"
+        xvfb_start || fail "no private X server could be started (Xvfb)"
         at_exit+=('"$WINESERVER" -k 2>/dev/null' xvfb_stop)
         if [ -n "$record" ]; then
             play_recorded

@@ -49,7 +49,6 @@ timed "build" env SKIP_SETUP=1 bash scripts/build.sh --tests${long:+-long}
 # sanitizers' tree; none builds a tree again.
 export SKIP_SETUP=1 SKIP_BUILD=1 INTRO_HOST_BUILD=build/host-asan
 
-timed "host tests, sanitizers" ctest --test-dir build/host-asan --output-on-failure -j"$(nproc)"
 if [ -n "$long" ]; then
     timed "host tests, plain, a million frames" env INTRO_LONG_RUN_FRAMES=1000000 \
         ctest --test-dir build/host --output-on-failure -j"$(nproc)"
@@ -73,33 +72,44 @@ timed "Wine prefix, made once" wine_prefix_template "$template_dir/prefix"
 suites_began=$SECONDS
 [ -z "$long" ] || export INTRO_STORM_RUNS=20 INTRO_RELEASE_SECOND_BUILD=1
 
-# The suites run in two lines side by side: they wait on Wine and X far more than
-# they compute, and each has an X server, a prefix and a sound server of its own.
-# The two that build the intro with other words (tools, then play) share a line.
-# A line goes on past a suite that failed, so that every failure is told.
-suite_line() {  # its log, then its suites
-    local log=$1 suite began status=0
+# The steps run in three lines side by side: the Wine suites wait on Wine and X
+# far more than they compute, so the host tests and a third line fill the
+# cores they leave. Each suite has an X server, a prefix and a sound server of
+# its own. The two that build the intro with other words (tools, then play)
+# share a line. A line goes on past a step that failed, so that every failure
+# is told.
+step() {  # host, or a suite's folder under tests/ and its arguments
+    case $1 in
+        host) ctest --test-dir build/host-asan --output-on-failure -j"$(nproc)" ;;
+        *) bash "tests/$1/run.sh" "${@:2}" ;;
+    esac
+}
+step_line() {  # its log, then its steps, each one word list ("wine --part intro")
+    local log=$1 entry began status=0
     shift
-    for suite; do
+    for entry; do
         began=$SECONDS
-        echo "== tests/$suite"
-        bash "tests/$suite/run.sh" || status=1
-        printf '%-34s %4d s\n' "tests/$suite" $((SECONDS - began)) >>"$log.times"
+        echo "== $entry"
+        # shellcheck disable=SC2086  # the entry's words are the step and its arguments
+        step $entry || status=1
+        printf '%-34s %4d s\n' "$entry" $((SECONDS - began)) >>"$log.times"
     done >"$log" 2>&1
     return "$status"
 }
 lines=$(mktemp -d)
-suite_line "$lines/1" wine storms release &
-first=$!
-suite_line "$lines/2" choice pe links tools sound play &
-second=$!
+pids=()
+step_line "$lines/1" host "wine --part player" release &
+pids+=($!)
+step_line "$lines/2" "wine --part intro" storms choice pe links &
+pids+=($!)
+step_line "$lines/3" tools sound play &
+pids+=($!)
 status=0
-wait "$first" || status=1
-wait "$second" || status=1
-cat "$lines/1" "$lines/2"
-mapfile -t -O "${#times[@]}" times < <(cat "$lines/1.times" "$lines/2.times" 2>/dev/null)
-times+=("$(printf '%-34s %4d s' "the suites, in two lines" $((SECONDS - suites_began)))")
+for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+cat "$lines/1" "$lines/2" "$lines/3"
+mapfile -t -O "${#times[@]}" times < <(cat "$lines/1.times" "$lines/2.times" "$lines/3.times" 2>/dev/null)
+times+=("$(printf '%-34s %4d s' "the steps, in three lines" $((SECONDS - suites_began)))")
 rm -rf "$lines"
-[ "$status" = 0 ] || { echo "test: a suite failed (its FAIL lines above)"; exit 1; }
+[ "$status" = 0 ] || { echo "test: a step failed (its FAIL lines above)"; exit 1; }
 [ -z "$long" ] || timed "fuzz (a fresh seed, 3 minutes each)" env FUZZ_SEED=0 FUZZ_SECONDS=180 FUZZ_WAV_SECONDS=180 bash fuzz/run.sh
 echo "test: all passed${long:+ (with the long runs)}; the Wine suites ran $INTRO_WIN_BUILD ($INTRO_WIN_WHY)"

@@ -2,26 +2,32 @@
 # not run): one Xvfb of this run alone, so that nothing else shares its screen or
 # its keyboard.
 
-# Starts Xvfb on the first free display from :90, its screen 1024x768 unless
-# another size is given (WxHxDEPTH), and waits until it answers; sets DISPLAY
-# and XVFB_PID.
+# Starts Xvfb on a free display, its screen 1024x768 unless another size is given
+# (WxHxDEPTH), and waits until it answers; sets DISPLAY and XVFB_PID. Xvfb picks
+# the display itself (-displayfd) and names it once it holds it: suites that
+# start side by side never share one.
 xvfb_start() {
-    local n screen=${1:-1024x768x24}
-    for n in $(seq 90 130); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
-        XVFB_PID=$!
+    local screen=${1:-1024x768x24} named n=""
+    named=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$named" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 300); do
+        n=$(head -n1 "$named")
+        [ -n "$n" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    rm -f "$named"
+    if [ -n "$n" ]; then
         export DISPLAY=":$n"
-        # A server that lost the race for this display ends at once; the next is tried.
-        for _ in $(seq 100); do
-            kill -0 "$XVFB_PID" 2>/dev/null || break
+        for _ in $(seq 300); do
             xdpyinfo >/dev/null 2>&1 && return 0
             sleep 0.1
         done
-        kill "$XVFB_PID" 2>/dev/null
-        XVFB_PID=
-    done
-    echo "xvfb: no free X display from :90 to :130" >&2
+    fi
+    kill "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+    echo "xvfb: no X server could be started" >&2
     return 1
 }
 

@@ -9,7 +9,9 @@
 # checks what came of it with `check`. To add a case, write the function and
 # name it in CASES below.
 #
-# Usage: tests/wine/run.sh [CASE...]   (all cases when none is named)
+# Usage: tests/wine/run.sh [CASE... | --part intro | --part player]
+#   all cases when none is named; --part runs one of two halves of about the same
+#   length, which the test command runs side by side
 # KEEP_WINE_RUN=1 keeps the work folder (prefix, traces, logs, screenshots).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -18,11 +20,11 @@ source scripts/xvfb.sh
 
 INTRO_EXE=$PWD/$INTRO_WIN_BUILD/intro.exe
 RECORDER_EXE=$PWD/$INTRO_WIN_BUILD/tests/wine/record-start.exe
-CASES=(whole_sequence early_escape com_before_exe exe_beside_intro bat_beside_intro_only
-       bat_in_current_directory comspec_with_spaces no_main_program
-       display_pictures display_surface_loss display_no_desktop
-       player_agreement player_game player_pictures player_windowed player_settings player_screenshots
-       player_fill player_resize)
+CASES_INTRO=(whole_sequence early_escape com_before_exe exe_beside_intro bat_beside_intro_only
+             bat_in_current_directory comspec_with_spaces no_main_program
+             display_pictures display_surface_loss display_no_desktop player_agreement player_game player_pictures)
+CASES_PLAYER=(player_windowed player_settings player_screenshots player_fill player_resize)
+CASES=("${CASES_INTRO[@]}" "${CASES_PLAYER[@]}")
 
 # The intro's own MCI commands, in order: the four of the cue, then the stop.
 CUE_AND_STOP=$'open cdaudio shareable\nset cdaudio time format tmsf\nopen cdaudio\nplay cdaudio from 05:00:00:00 to 06:00:00:00\nstop cdaudio'
@@ -368,7 +370,11 @@ main() {
         exit 1
     fi
     local name names=("$@")
-    [ ${#names[@]} -gt 0 ] || names=("${CASES[@]}")
+    case "$*" in
+        "--part intro") names=("${CASES_INTRO[@]}") ;;
+        "--part player") names=("${CASES_PLAYER[@]}") ;;
+        "") names=("${CASES[@]}") ;;
+    esac
     for name in "${names[@]}"; do
         run_case "$name"
     done
