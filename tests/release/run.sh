@@ -90,7 +90,7 @@ played() {  # width: the zip unpacked and played at 1000 frames a second to the 
     wine_prefix_ready "$WINEPREFIX" no-desktop "${WINE_PLAYER_DDRAW_ON[@]}" "${MUSIC_SETTINGS[@]}" &&
         sound_record_start "$work/music-$1" || return 1
     (cd "$folder" && INTRO_DDRAW_FPS=1000 INTRO_WINMM_LOG="$(winpath "$work/winmm-$1.log")" \
-        INTRO_SOUND_STAND_IN_LOG="$(winpath "$work/stand-in-$1.txt")" timeout 120 "$WINE" intro.exe >"$work/wine-$1.log" 2>&1)
+        INTRO_SOUND_STAND_IN_LOG="$(winpath "$work/stand-in-$1.txt")" timeout 600 "$WINE" intro.exe >"$work/wine-$1.log" 2>&1)
     local status=$?
     "$WINESERVER" -w 2>/dev/null
     sound_record_past_stop "$work/winmm-$1.log" 2  # to hear that it stays silent

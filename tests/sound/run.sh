@@ -196,7 +196,7 @@ case_music_plays_from_an_ogg() {
     printf '%s\n' "send set cdaudio time format tmsf" "send status cdaudio length track 5" \
         "send play cdaudio from 05:02:59:00 to 05:02:59:40 wait" "send status cdaudio position" >"$dir/ogg.script"
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-        timeout 90 "$WINE" mci-script.exe ogg.script ogg.out >/dev/null 2>&1)
+        timeout 300 "$WINE" mci-script.exe ogg.script ogg.out >/dev/null 2>&1)
     local out length
     out=$(tr -d '\r' <"$dir/ogg.out" 2>/dev/null)
     length=$(soxi -s "$TRACK" | awk '{ f = int(($1 * 75 + 44099) / 44100); printf "%02d:%02d:%02d", f / 4500, f / 75 % 60, f % 75 }')
@@ -228,7 +228,7 @@ case_volume_scales_the_level() {
         fi
         sound_record_start "$WORK/volume-${volume#*:}" || { fail "the recorder started"; return; }
         (cd "$dir" && env WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-            "${set_in_env[@]}" timeout 90 "$WINE" mci-script.exe range.script range.out >/dev/null 2>&1)
+            "${set_in_env[@]}" timeout 300 "$WINE" mci-script.exe range.script range.out >/dev/null 2>&1)
         sound_record_stop
         level=$(/usr/bin/python3 "$SOUND_ANALYSE" level "$WORK/volume-${volume#*:}")
         levels[${volume#*:}]=$level
@@ -304,7 +304,7 @@ case_answers_like_the_systems_mci() {
             echo "send close $device"
         } >"$dir/$device.script"
         (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-            timeout 90 "$WINE" mci-script.exe "$device.script" "$device.out" >/dev/null 2>&1)
+            timeout 300 "$WINE" mci-script.exe "$device.script" "$device.out" >/dev/null 2>&1)
     done
     local wine_codes served_codes
     wine_codes=$(tr -d '\r' <"$dir/waveaudio.out" | sed -n 's/.* -> \([0-9]*\) .*/\1/p' | paste -sd ' ')
@@ -316,7 +316,7 @@ case_answers_like_the_systems_mci() {
     printf '%s\n' "send set cdaudio time format tmsf" "send play cdaudio from 05:00:01:00 to 05:00:02:30 wait" \
         "send status cdaudio mode" "send status cdaudio position" "send status cdaudio length track 5" >"$dir/range.script"
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-        timeout 90 "$WINE" mci-script.exe range.script range.out >/dev/null 2>&1)
+        timeout 300 "$WINE" mci-script.exe range.script range.out >/dev/null 2>&1)
     local out
     out=$(tr -d '\r' <"$dir/range.out")
     expect "a range waited for has ended when the play returns: $(grep 'mode' <<<"$out")" \
@@ -346,7 +346,7 @@ case_unload_and_exit_while_playing() {
     local status=0
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
         INTRO_WINMM_LOG="$(winpath "$dir/unload.log")" \
-        timeout 90 "$WINE" mci-script.exe unload.script unload.out >/dev/null 2>&1) || status=$?
+        timeout 300 "$WINE" mci-script.exe unload.script unload.out >/dev/null 2>&1) || status=$?
     expect "the playing range holds the DLL after FreeLibrary" grep -q '^after unload mapped=yes' "$dir/unload.out"
     expect "and plays to its end" grep -q 'sound ended: the range has played' "$dir/unload.log"
     expect "its thread ends" grep -q 'stream thread ends' "$dir/unload.log"
@@ -354,7 +354,7 @@ case_unload_and_exit_while_playing() {
         test "$status" = 0 -a "$(tr -d '\r' <"$dir/unload.out" | tail -1)" = done
     status=0
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=mci-script.exe \
-        INTRO_WINMM_LOG="$(winpath "$dir/exit.log")" timeout 90 "$WINE" mci-script.exe exit.script exit.out >/dev/null 2>&1) || status=$?
+        INTRO_WINMM_LOG="$(winpath "$dir/exit.log")" timeout 300 "$WINE" mci-script.exe exit.script exit.out >/dev/null 2>&1) || status=$?
     expect "a process ended while its music plays exits cleanly (status $status)" test "$status" = 0
     expect "having got as far as its exit, with the music playing" \
         bash -c "grep -q '^await sound started -> seen' '$dir/exit.out' && grep -q '^exiting' '$dir/exit.out'"
@@ -371,10 +371,10 @@ case_game_loops_a_track_by_command() {
     sound_record_start "$WORK/loop" || { fail "the recorder started"; return; }
     (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=cd-loop.exe \
         INTRO_WINMM_LOG="$(winpath "$dir/winmm.log")" INTRO_SOUND_CD_LOOP_LOG="$(winpath "$dir/loop.txt")" \
-        timeout 60 "$WINE" cd-loop.exe >/dev/null 2>&1)
+        timeout 300 "$WINE" cd-loop.exe >/dev/null 2>&1)
     # Recorded on until a second more has come, so that the end of the second play is in.
     grown() { [ "$(stat -c %s "$1")" -gt "$2" ]; }  # file, bytes
-    display_wait_for 30 grown "$WORK/loop.raw" $(($(stat -c %s "$WORK/loop.raw") + 176400))
+    display_wait_for 150 grown "$WORK/loop.raw" $(($(stat -c %s "$WORK/loop.raw") + 176400))
     sound_record_stop
     local steps
     steps=$(tr -d '\r' <"$dir/loop.txt" 2>/dev/null | paste -sd ' ')
@@ -398,7 +398,7 @@ case_aux_volume_scales_the_music() {
         sound_record_start "$WORK/aux-$aux" || { fail "the recorder started"; return; }
         (cd "$dir" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b" INTRO_WINMM_PROGRAM=cd-loop.exe \
             INTRO_SOUND_CD_LOOP_LOG="$(winpath "$dir/$aux.txt")" INTRO_SOUND_CD_LOOP_AUX=$aux \
-            timeout 60 "$WINE" cd-loop.exe >/dev/null 2>&1)
+            timeout 300 "$WINE" cd-loop.exe >/dev/null 2>&1)
         sound_record_stop
         expect "at $aux the CD's aux device took the volume: $(tr -d '\r' <"$dir/$aux.txt" | head -3 | paste -sd ' ')" \
             same "$(tr -d '\r' <"$dir/$aux.txt" | head -3 | paste -sd ' ')" "aux=0 auxset=0 auxget=$((16#$aux))"
@@ -421,7 +421,7 @@ case_the_game_after_the_intro_gets_its_music() {
     display_start_intro "$dir" "" "" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b;winmm=n,b" \
         INTRO_SOUND_CD_LOOP_LOG="$(winpath "$dir/out/loop.txt")" INTRO_WINMM_LOG="$(winpath "$dir/out/winmm.log")"
     display_finish_intro "$dir"
-    display_wait_for 60 grep -q '^done' "$dir/out/loop.txt"
+    display_wait_for 300 grep -q '^done' "$dir/out/loop.txt"
     steps=$(tr -d '\r' <"$dir/out/loop.txt" 2>/dev/null | paste -sd ' ')
     expect "the game played track 2 twice through the served device: $steps" \
         same "$steps" "open=0 id=1 set=0 status=0 tracks=5 play=0 notify=1 play=0 notify=1 stop=0 close=0 done"

@@ -44,7 +44,7 @@ sound_held_intro() {  # folder, frame, seconds
     local dir=$1 frame=$2 seconds=$3 until
     display_start_intro "$dir" "$frame" "1501 5000" \
         INTRO_WINMM_LOG="$(winpath "$dir/out/winmm.log")" INTRO_SOUND_STAND_IN_LOG="$(winpath "$dir/out/stand-in.txt")"
-    if display_wait_for 60 test -e "$dir/out/$(display_frame_name "$frame").ready"; then
+    if display_wait_for 300 test -e "$dir/out/$(display_frame_name "$frame").ready"; then
         if [ -n "$SOUND_RECORDER_PID" ] && [ "$seconds" != 0 ]; then
             until=$(awk -v s="$seconds" -v now="$(date +%s.%N)" 'BEGIN { printf "%.3f", now + s }')
             sound_record_covers "$until" $((seconds + 60))

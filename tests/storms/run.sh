@@ -72,9 +72,9 @@ play() {
     local name=$1 storm=$2 trace=$work/$1.trace window="" shown ended channels=""
     [ "$storm" != near_the_end ] || channels=,+ddraw  # its keys wait for a count of flips
     rm -f "$work/started.log" "$work/status"
-    (cd "$work" && WINEDEBUG=+msg$channels timeout 120 "$WINE" intro.exe 2>"$trace"; echo $? >"$work/status") &
+    (cd "$work" && WINEDEBUG=+msg$channels timeout 600 "$WINE" intro.exe 2>"$trace"; echo $? >"$work/status") &
     local player=$!
-    for _ in $(seq 1200); do
+    for _ in $(seq 6000); do
         window=$(xdotool search --name "^$title\$" 2>/dev/null | head -1)
         [ -n "$window" ] || [ -f "$work/status" ] && break
         sleep 0.05

@@ -105,7 +105,7 @@ display_start_intro() {  # folder, frames to hold, frames to picture, NAME=VALUE
     shift 3
     (cd "$dir" && exec env WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" \
         PROBE_DIR="$(winpath "$dir/out")" PROBE_FRAMES="$hold" PROBE_PICTURES="$pictures" "$@" \
-        timeout 180 "$WINE" launch.exe "$(winpath "$dir/out/status.txt")" 150000 intro.exe \
+        timeout 900 "$WINE" launch.exe "$(winpath "$dir/out/status.txt")" 840000 intro.exe \
         >"$dir/out/wine.txt" 2>&1) &
     DISPLAY_INTRO_PID=$!
 }
@@ -114,7 +114,7 @@ display_start_intro() {  # folder, frames to hold, frames to picture, NAME=VALUE
 # ended by itself. One that did not is stopped (its launcher, then the timeout).
 display_finish_intro() {  # folder
     local dir=$1
-    display_wait_for 170 display_release_and_look "$dir"
+    display_wait_for 880 display_release_and_look "$dir"
     if kill -0 "$DISPLAY_INTRO_PID" 2>/dev/null; then
         kill "$DISPLAY_INTRO_PID" 2>/dev/null
     fi
@@ -147,7 +147,7 @@ display_frame_name() {  # frame number
 display_hold_and_shoot() {  # folder, frame number
     local out=$1/out name
     name=$(display_frame_name "$2")
-    display_wait_for 60 display_held_or_final "$out/$name" || return 1
+    display_wait_for 300 display_held_or_final "$out/$name" || return 1
     [ -e "$out/$name.ready" ] || return 2
     display_screenshot "$out/shot-${name#frame-}.png"
     touch "$out/$name.go"
@@ -236,7 +236,7 @@ display_check_hand_over() {  # folder, what came before (for the messages)
     local dir=$1 when=$2 status log
     status=$(display_exit_status "$dir")
     log=$(display_main_program_log "$dir")
-    display_wait_for 30 test -s "$log"
+    display_wait_for 150 test -s "$log"
     if [ "$(grep '^commandline=' "$log" 2>/dev/null | tr -d '\r')" = "commandline=z_qzm__.exe skipintro" ]; then
         display_ok "$when: the main program was started once, as 'z_qzm__.exe skipintro'"
     else
@@ -429,7 +429,7 @@ display_switcher_key() {  # folder, key, hotkey id[, pointer x y]
 # Waits for the first frame cut short and holds the frames counted from it.
 display_hold_after_cut() {  # folder; sets DISPLAY_HELD[frame] to what display_hold_and_shoot gave
     local dir=$1 first offset
-    display_wait_for 60 display_has_line "$dir/out/probe.log" '^cut ' || return 1
+    display_wait_for 300 display_has_line "$dir/out/probe.log" '^cut ' || return 1
     first=$(display_log_value "$dir/out/probe.log" cut frame)
     for offset in "${DISPLAY_AFTER_CUT[@]}"; do
         display_hold_and_shoot "$dir" $((first + offset))
@@ -463,10 +463,10 @@ display_case_surface_loss() {
     out=$dir/out
     switch=$(display_frame_name "$DISPLAY_SWITCH_FRAME")
     cp "$display_probe/switcher.exe" "$dir/"
-    (cd "$dir" && exec timeout 60 "$WINE" switcher.exe "$(winpath "$out/switcher.log")" \
+    (cd "$dir" && exec timeout 300 "$WINE" switcher.exe "$(winpath "$out/switcher.log")" \
         >/dev/null 2>&1) &
     local switcher=$!
-    display_wait_for 60 display_switcher_says "$dir" '^ready hotkeys=1'
+    display_wait_for 300 display_switcher_says "$dir" '^ready hotkeys=1'
     # Wine keeps a restored surface's pixels; the probe spoils them, as the
     # platform promises only memory back, so the pictures show the sheet's reload.
     display_start_intro "$dir" "$DISPLAY_SWITCH_FRAME,$(printf 'cut+%s,' "${DISPLAY_AFTER_CUT[@]}")" "" \
@@ -478,7 +478,7 @@ display_case_surface_loss() {
     DISPLAY_HELD[$DISPLAY_SWITCH_FRAME]=$?
     display_switcher_key "$dir" F9 1 160 120
     touch "$out/$switch.go"
-    display_wait_for 60 display_switcher_says "$dir" '^away '
+    display_wait_for 300 display_switcher_says "$dir" '^away '
     display_check "F9 took the foreground from the intro, and the intro handled the switch" \
         display_switcher_says "$dir" '^away foreground=1 intro-answered=1'
     display_check "nothing was lost or cut short before the switch back" \
@@ -488,7 +488,7 @@ display_case_surface_loss() {
         test "$(compare -metric AE "$out/away.png" "$out/shot-${switch#frame-}.png" null: 2>&1)" != 0
 
     display_switcher_key "$dir" F10 2 160 120
-    display_wait_for 60 display_switcher_says "$dir" '^back '
+    display_wait_for 300 display_switcher_says "$dir" '^back '
     display_check "F10 gave the foreground back to the intro's window, restored" \
         display_switcher_says "$dir" '^back foreground=1 intro-answered=1 iconic=0'
     display_hold_after_cut "$dir"

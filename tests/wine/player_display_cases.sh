@@ -69,7 +69,7 @@ player_start_plain() {  # folder, NAME=VALUE...
     local dir=$1
     shift
     (cd "$dir" && exec env WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};ddraw=n,b" WINEDEBUG=-all,+debugstr "$@" \
-        timeout 180 "$WINE" launch.exe "$(winpath "$dir/out/status.txt")" 150000 intro.exe \
+        timeout 900 "$WINE" launch.exe "$(winpath "$dir/out/status.txt")" 840000 intro.exe \
         >"$dir/out/wine.txt" 2>"$dir/out/debug.txt") &
     DISPLAY_INTRO_PID=$!
 }
@@ -119,7 +119,7 @@ player_screenshot() {  # file, geometry (WxH+X+Y; the whole screen when empty)
 player_hold_and_shoot() {  # folder, frame number, geometry, before letting go (a command, may be empty)
     local out=$1/out name
     name=$(display_frame_name "$2")
-    display_wait_for 60 display_held_or_final "$out/$name" || return 1
+    display_wait_for 300 display_held_or_final "$out/$name" || return 1
     [ -e "$out/$name.ready" ] || return 2
     player_screenshot "$out/screen-${name#frame-}.png" "$3"
     [ -z "${4:-}" ] || $4 "$1"
@@ -212,9 +212,9 @@ player_case_game() {
     cp "$player_programs/game-check.exe" "$dir/z_qzm__.exe"
     report=$dir/out/game.txt
     player_start_plain "$dir" PLAYER_GAME_LOG="$(winpath "$report")" INTRO_DDRAW_LOG="$(winpath "$dir/out/flips.log")"
-    display_wait_for 60 player_flips_at_least "$dir" 10
+    display_wait_for 300 player_flips_at_least "$dir" 10
     player_escape "$dir" || display_fail "the intro ended on Esc" "no exit status"
-    display_wait_for 30 display_has_line "$report" '^done=1'
+    display_wait_for 150 display_has_line "$report" '^done=1'
     value() { tr -d '\r' <"$report" 2>/dev/null | sed -n "s/^$1=//p"; }
     display_check "the intro was served by the player's DLL ($(player_flips "$dir") flips in its log)" \
         player_flips_at_least "$dir" 10
@@ -319,14 +319,14 @@ player_case_windowed() {
     dir=$(player_watched_folder windowed)
     out=$dir/out
     cp "$display_probe/switcher.exe" "$player_programs/window-geometry.exe" "$dir/"
-    (cd "$dir" && exec timeout 90 "$WINE" switcher.exe "$(winpath "$out/switcher.log")" >/dev/null 2>&1) &
+    (cd "$dir" && exec timeout 300 "$WINE" switcher.exe "$(winpath "$out/switcher.log")" >/dev/null 2>&1) &
     switcher=$!
-    display_wait_for 60 display_switcher_says "$dir" '^ready hotkeys=1'
+    display_wait_for 300 display_switcher_says "$dir" '^ready hotkeys=1'
     player_start_watched "$dir" "$(IFS=,; echo "${PLAYER_WINDOWED_FRAMES[*]}")" "" INTRO_DDRAW_WINDOWED=on \
         INTRO_DDRAW_SCALE=2 INTRO_DDRAW_FPS=60
 
     # Frame 120, held: the window, its picture, and the switch away typed meanwhile.
-    display_wait_for 60 display_held_or_final "$out/$(display_frame_name 120)"
+    display_wait_for 300 display_held_or_final "$out/$(display_frame_name 120)"
     local geometry
     geometry=$(player_window "$dir")
     display_check "windowed at scale 2: a captioned window with a client area of 640x480 ($geometry)" \
@@ -334,7 +334,7 @@ player_case_windowed() {
     read -r x y <<<"$(player_window_origin "$dir")"
     player_hold_and_shoot "$dir" 120 "640x480+${x:-0}+${y:-0}" player_switch_away
     display_wait_for 10 display_switcher_says "$dir" '^hotkey id=1\b' || display_switcher_key "$dir" F9 1
-    display_wait_for 60 display_switcher_says "$dir" '^away '
+    display_wait_for 300 display_switcher_says "$dir" '^away '
     display_check "F9 took the foreground from the intro, and the intro handled the switch" \
         display_switcher_says "$dir" '^away foreground=1 intro-answered=1'
     stopped=$(player_flips "$dir")
@@ -343,10 +343,10 @@ player_case_windowed() {
         test "$(player_flips "$dir")" = "$stopped"
 
     display_switcher_key "$dir" F10 2
-    display_wait_for 60 display_switcher_says "$dir" '^back '
+    display_wait_for 300 display_switcher_says "$dir" '^back '
     display_check "F10 gave the foreground back to the intro's window" \
         display_switcher_says "$dir" '^back foreground=1 intro-answered=1'
-    display_wait_for 60 player_flips_at_least "$dir" $((stopped + 2))
+    display_wait_for 300 player_flips_at_least "$dir" $((stopped + 2))
     resumed=$((stopped + 1))
     display_check "the first flip after the return starts the clock afresh: no burst to catch up (flip $resumed: fresh=$(player_flip_field "$dir" $resumed fresh))" \
         test "$(player_flip_field "$dir" $resumed fresh)" = 1
@@ -357,14 +357,14 @@ player_case_windowed() {
 
     # Alt+Enter: the whole screen, then back to the window.
     player_alt_enter "$dir"
-    display_wait_for 30 player_window_is "$dir" 1024x768 0
+    display_wait_for 150 player_window_is "$dir" 1024x768 0
     display_check "Alt+Enter: the whole screen without a caption ($(player_window "$dir"))" \
         player_window_is "$dir" 1024x768 0
-    display_wait_for 30 player_log_says "$dir" '^layout client=1024x768 scale=3 left=32 top=24 windowed=0 picture=960x720$'
+    display_wait_for 150 player_log_says "$dir" '^layout client=1024x768 scale=3 left=32 top=24 windowed=0 picture=960x720$'
     display_check "and the picture on it at scale 3 in the middle" \
         player_log_says "$dir" '^layout client=1024x768 scale=3 left=32 top=24 windowed=0 picture=960x720$'
     player_alt_enter "$dir"
-    display_wait_for 30 player_window_is "$dir" 640x480 1
+    display_wait_for 150 player_window_is "$dir" 640x480 1
     display_check "Alt+Enter again: the captioned window of 640x480 ($(player_window "$dir"))" \
         player_window_is "$dir" 640x480 1
     player_escape "$dir" || display_fail "the intro ended on Esc" "no exit status"
@@ -393,7 +393,7 @@ player_settings_run() {  # folder, ddraw.ini's lines ('|' between), NAME=VALUE..
     rm -f "$dir/out/"* "$dir/started.log"
     printf '%s\r\n' "[ddraw]" $(tr '|' ' ' <<<"$ini") >"$dir/ddraw.ini"
     player_start_plain "$dir" "$@"
-    display_wait_for 60 player_flips_at_least "$dir" 5
+    display_wait_for 300 player_flips_at_least "$dir" 5
     player_escape "$dir" >/dev/null
 }
 
@@ -587,7 +587,7 @@ PLAYER_RESIZE_FRAMES=(1501 2001)
 player_resize_shot() {  # folder, frame, client (WxH), box in the client, factor or -, label
     local dir=$1 name x y shot box
     name=$(display_frame_name "$2")
-    display_wait_for 60 display_held_or_final "$dir/out/$name"
+    display_wait_for 300 display_held_or_final "$dir/out/$name"
     display_check "$6: the client area is $3 ($(player_window "$dir"))" test "$(player_window_client "$dir")" = "$3"
     read -r x y <<<"$(player_window_origin "$dir")"
     player_hold_and_shoot "$dir" "$2" "$3+${x:-0}+${y:-0}" "${7:-}"
@@ -644,7 +644,7 @@ player_case_resize() {
     printf '[window]\r\nleft=3000\r\ntop=2000\r\nwidth=800\r\nheight=450\r\n' >"$dir/player/ddraw-window.ini"
     player_start_watched "$dir" 1501 "" INTRO_DDRAW_WINDOWED=on INTRO_DDRAW_FPS=$PLAYER_FAST_FPS \
         WINEDEBUG=-all,+debugstr
-    display_wait_for 60 display_held_or_final "$dir/out/$(display_frame_name 1501)"
+    display_wait_for 300 display_held_or_final "$dir/out/$(display_frame_name 1501)"
     read -r x y <<<"$(player_window_origin "$dir")"
     display_check "a kept place off every monitor is not used: the window is on the screen ($x,$y)" \
         test "${x:-9999}" -lt 1024 -a "${y:-9999}" -lt 768
@@ -663,7 +663,7 @@ player_case_resize() {
     rm -rf "$appdata"
     player_start_watched "$dir" 1501 "" INTRO_DDRAW_WINDOWED=on INTRO_DDRAW_SCALE=1 INTRO_DDRAW_FPS=$PLAYER_FAST_FPS \
         WINEDEBUG=-all,+debugstr
-    display_wait_for 60 display_held_or_final "$dir/out/$(display_frame_name 1501)"
+    display_wait_for 300 display_held_or_final "$dir/out/$(display_frame_name 1501)"
     origin=$(player_window_origin "$dir")
     player_escape "$dir" >/dev/null
     display_check "nothing beside the DLL: kept in the user's application data, a debugger line says" \
@@ -672,7 +672,7 @@ player_case_resize() {
         grep -q '^height=240' <(tr -d '\r' <"$appdata/ddraw-window.ini" 2>/dev/null)
     rm -f "$dir/out/"*
     player_start_watched "$dir" 1501 "" INTRO_DDRAW_WINDOWED=on INTRO_DDRAW_FPS=$PLAYER_FAST_FPS
-    display_wait_for 60 display_held_or_final "$dir/out/$(display_frame_name 1501)"
+    display_wait_for 300 display_held_or_final "$dir/out/$(display_frame_name 1501)"
     display_check "and the next run finds it there: 320x240 at the same place ($(player_window "$dir"), was $origin)" \
         test "$(player_window_client "$dir") $(player_window_origin "$dir")" = "320x240 $origin"
     player_escape "$dir" >/dev/null
@@ -703,7 +703,7 @@ player_shot_written() {  # folder
 # The key typed over the intro, once its flips are in the logo's phase; prints
 # the flips counted just before.
 player_type_in_logo() {  # folder, xdotool key name
-    display_wait_for 60 player_flips_at_least "$1" $((PLAYER_LOGO_FIRST + 100)) || return 1
+    display_wait_for 300 player_flips_at_least "$1" $((PLAYER_LOGO_FIRST + 100)) || return 1
     player_flips "$1"
     timeout 10 xdotool mousemove 512 384 key "$2"
 }
@@ -737,9 +737,9 @@ player_shot_run() {  # folder, key, NAME=VALUE...: the key typed in the logo's p
     shift 2
     player_start_plain "$dir" INTRO_DDRAW_LOG="$(winpath "$dir/out/flips.log")" INTRO_DDRAW_FPS=$PLAYER_SHOT_FPS "$@"
     PLAYER_SHOT_BEFORE=$(player_type_in_logo "$dir" "$key")
-    display_wait_for 60 player_shot_written "$dir"
+    display_wait_for 300 player_shot_written "$dir"
     # Flips go on after the key: the intro is still playing.
-    display_wait_for 60 player_flips_at_least "$dir" $((${PLAYER_SHOT_BEFORE:-0} + 60))
+    display_wait_for 300 player_flips_at_least "$dir" $((${PLAYER_SHOT_BEFORE:-0} + 60))
     PLAYER_SHOT_AFTER=$(player_flips "$dir")
     player_escape "$dir" || display_fail "the intro ended on Esc" "no exit status"
 }
@@ -849,7 +849,7 @@ player_fallback_screenshot() {  # folder
     display_check "the folder beside intro.exe cannot be written (made so for this run)" player_cannot_write_in "$dir"
     player_start_plain "$dir" INTRO_DDRAW_LOG="$(winpath "$dir/out/flips.log")" INTRO_DDRAW_FPS=$PLAYER_SHOT_FPS
     PLAYER_SHOT_BEFORE=$(player_type_in_logo "$dir" Print)
-    display_wait_for 60 player_shot_written "$dir"
+    display_wait_for 300 player_shot_written "$dir"
     player_folder_writable "$dir" yes  # the main program started after Esc writes its notes there
     player_escape "$dir" || display_fail "the intro ended on Esc" "no exit status"
     read -r flip name <<<"$(player_shot_said "$dir")"

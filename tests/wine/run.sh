@@ -103,7 +103,7 @@ start_intro() {
     (
         cd "$cwd" &&
             INTRO_E2E_LOG=$(winpath "$CASE_DIR/started.log") WINEDEBUG="-all,+mci$channels" \
-                exec timeout 120 "$WINE" "$intro/intro.exe"
+                exec timeout 600 "$WINE" "$intro/intro.exe"
     ) >"$CASE_DIR/wine.out" 2>"$TRACE" &
     INTRO_PID=$!
 }
@@ -113,7 +113,7 @@ start_intro() {
 finish_intro() {
     wait "$INTRO_PID"
     STATUS=$?
-    [ "$STATUS" != 124 ] || CASE_FAILED+="${CASE_FAILED:+; }the intro did not end within 120 s"
+    [ "$STATUS" != 124 ] || CASE_FAILED+="${CASE_FAILED:+; }the intro did not end within 600 s"
 }
 
 # Real key presses of Esc through the X server, until the intro has ended.
@@ -133,10 +133,10 @@ run_intro_closing_early() {
     finish_intro
 }
 
-# Waits up to 30 s for the started program's notes; true when they came.
+# Waits up to 300 s for the started program's notes; true when they came.
 wait_for_start() {
     local tries
-    for tries in $(seq 300); do
+    for tries in $(seq 3000); do
         [ -f "$CASE_DIR/started.log" ] && grep -q '^$' <(tr -d '\r' <"$CASE_DIR/started.log") && return 0
         sleep 0.1
     done
@@ -223,7 +223,7 @@ case_early_escape() {
     intro=$(intro_folder intro)
     place_recorder "$intro" z_qzm__.exe
     start_intro "$intro" "$intro" ",+ddraw"  # every Flip shows in the trace
-    for tries in $(seq 300); do
+    for tries in $(seq 3000); do
         [ "$(flip_count)" -ge 50 ] && break
         kill -0 "$INTRO_PID" 2>/dev/null || break
         sleep 0.05
@@ -297,7 +297,7 @@ case_comspec_with_spaces() {
     (
         cd "$cwd" &&
             INTRO_E2E_LOG=$(winpath "$CASE_DIR/started.log") WINEDEBUG=-all,+mci \
-                exec timeout 120 "$WINE" cmd /c "set COMSPEC=$comspec&& $(winpath "$intro")\\intro.exe"
+                exec timeout 600 "$WINE" cmd /c "set COMSPEC=$comspec&& $(winpath "$intro")\\intro.exe"
     ) >"$CASE_DIR/wine.out" 2>"$CASE_DIR/trace.txt" &
     INTRO_PID=$!
     TRACE=$CASE_DIR/trace.txt

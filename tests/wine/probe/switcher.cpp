@@ -116,7 +116,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Log("ready hotkeys=%d", registered ? 1 : 0);
     if (!registered)
         return 1;
-    SetTimer(window, 1, 60000, NULL);
+    SetTimer(window, 1, 600000, NULL);
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0)
         DispatchMessageA(&message);

@@ -148,7 +148,7 @@ void HoldUntilReleased(long frame)
 {
     WriteFile(PathOf(FrameFileName(frame, ".ready")), {});
     const std::string go = PathOf(FrameFileName(frame, ".go"));
-    const DWORD kMostWaitMilliseconds = 30000;  // a test that has died lets the intro go on
+    const DWORD kMostWaitMilliseconds = 300000;  // a test that has died lets the intro go on
     for (DWORD waited = 0; GetFileAttributesA(go.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 5) {
         if (waited >= kMostWaitMilliseconds) {
             Note("capture frame=%ld was not released; going on", frame);
