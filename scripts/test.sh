@@ -8,8 +8,9 @@
 #   scripts/test.sh --long   adds the long runs: the host suites once more without
 #                            the sanitizers with a million-frame long run, valgrind's
 #                            memcheck over the suites that run the program to the
-#                            hand-over, twenty whole runs in the storms, and the
-#                            fuzzers from a fresh seed
+#                            hand-over, twenty whole runs in the storms, a second
+#                            build of the release from nothing, and the fuzzers
+#                            from a fresh seed
 #
 # docs/testing.md says what each suite checks and how long it takes; the last lines
 # here give each step's time on this machine.
