@@ -330,9 +330,12 @@ def twice(base, wav_path):
         print(f"measure {name}_at_s {at / RATE:.3f}")
     order = [name for _, name in events]
     # The opening of the first play may be missing from a recording (the
-    # server's start); every later part must be there, in the order of two plays.
+    # server's start), and so may the second play's last fifth of a second: the
+    # program stops and ends once the device says the play is done, and on a busy
+    # machine the server still holds that much then. Every part between must be
+    # there, in the order of two plays.
     heard = order[1:] if order[:1] == ["start"] else order
-    ok = heard == ["late", "end", "start", "late", "end"]
+    ok = heard in (["late", "end", "start", "late", "end"], ["late", "end", "start", "late"])
     print(("ok   " if ok else "FAIL ") + f"the recording holds the track twice, in order: {' '.join(order)}")
     return 0 if ok else 1
 
